@@ -1,0 +1,162 @@
+// Tile map: what each code builds, lookups in and outside the grid, the
+// layers, reloading, and files that cannot be used.
+#include <allegro.h>
+#include <gtest/gtest.h>
+
+#include "actors/bullet.h"
+#include "actors/enemy.h"
+#include "actors/moving_platform.h"
+#include "actors/player.h"
+#include "app/game_state.h"
+#include "level/tile_map.h"
+#include "render/background_layer.h"
+#include "test_support.h"
+
+class TileMapTest : public ::testing::Test {
+ protected:
+  void SetUp() override { resetGameState(); }
+};
+
+TEST_F(TileMapTest, EachCodeBuildsItsKindOfTile) {
+  TileMap* map = useLevel("Codes\n16,1\n32,32\n15\n100\n0\n0,1,2,3,4,5,6,7,8,9,10,11,12,-1,13,99,");
+  const int expectedType[16] = {0, 1, 0, 2, 1, 3, 2, 3, 1, 4, 1, 2, 0, 0, 0, 0};
+  const bool hasPicture[16] = {false, true, false, true, true, true, true, true,
+                               true,  true, true,  true, false, false, false, false};
+  for (int col = 0; col < 16; col++) {
+    Tile* tile = map->getTile(col, 0);
+    EXPECT_EQ(tile->getType(), expectedType[col]) << "code in column " << col;
+    EXPECT_EQ(tile->hasPicture(), hasPicture[col]) << "code in column " << col;
+    EXPECT_EQ(tile->getCol(), col);
+    EXPECT_EQ(tile->getRow(), 0);
+  }
+  PickupTile* points = static_cast<PickupTile*>(map->getTile(3, 0));
+  PickupTile* ammo = static_cast<PickupTile*>(map->getTile(6, 0));
+  PickupTile* time = static_cast<PickupTile*>(map->getTile(11, 0));
+  EXPECT_EQ(points->getPoints(), 5);
+  EXPECT_EQ(points->getBullets() + points->getBonusTime(), 0);
+  EXPECT_EQ(ammo->getBullets(), 3);
+  EXPECT_EQ(ammo->getPoints() + ammo->getBonusTime(), 0);
+  EXPECT_EQ(time->getBonusTime(), 20);
+  EXPECT_EQ(time->getPoints() + time->getBullets(), 0);
+}
+
+TEST_F(TileMapTest, EnemiesStandAtTheirCellsInFileOrder) {
+  std::vector<std::string> rows(7, "......");
+  rows[5][3] = 'e';
+  rows[1][4] = 'e';
+  rows[5][1] = 'e';
+  TileMap* map = useLevel(levelText(rows));
+  EXPECT_EQ(map->getTile(3, 5)->getType(), TILE_EMPTY);
+  Enemy* first = enemyList->getHead();
+  ASSERT_NE(first, nullptr);
+  EXPECT_EQ(first->getX(), 4 * 32);  // row 1 comes first
+  EXPECT_EQ(first->getY(), 1 * 32);
+  ASSERT_NE(first->getNext(), nullptr);
+  EXPECT_EQ(first->getNext()->getX(), 32);
+  Enemy* third = first->getNext()->getNext();
+  ASSERT_NE(third, nullptr);
+  EXPECT_EQ(third->getX(), 96);
+  EXPECT_EQ(third->getY(), 160);
+  EXPECT_EQ(third->getNext(), nullptr);
+  EXPECT_EQ(enemyList->getTail(), third);
+}
+
+TEST_F(TileMapTest, PlatformRecordsBecomeHorizontalOrVerticalMovers) {
+  useLevel(levelText({"...."}, 15, 100, {{100, 200, 140, 200}, {100, 200, 300, 260}}));
+  ASSERT_EQ(platformList->getCapacity(), 2);
+  ASSERT_EQ(platformList->getCount(), 2);
+  MovingPlatform* horizontal = platformList->get(0);
+  MovingPlatform* vertical = platformList->get(1);
+  EXPECT_EQ(horizontal->getSpeedX(), 4);
+  EXPECT_EQ(horizontal->getVerticalSpeed(), 0);
+  EXPECT_EQ(vertical->getSpeedX(), 0);  // xMax differs, but y != yMax decides
+  EXPECT_EQ(vertical->getVerticalSpeed(), 4);
+
+  useLevel(levelText({"...."}));
+  EXPECT_EQ(platformList->getCapacity(), 0);
+}
+
+TEST_F(TileMapTest, LookupsByCellAndPixelCoverTheGridCorners) {
+  std::vector<std::string> rows = {"#....", ".....", "....E"};
+  TileMap* map = useLevel(levelText(rows));
+  EXPECT_EQ(map->getTile(0, 0)->getType(), TILE_SOLID);
+  EXPECT_EQ(map->getTile(4, 2)->getType(), TILE_EXIT);
+  EXPECT_EQ(map->getTileAtPixel(31, 31), map->getTile(0, 0));
+  EXPECT_EQ(map->getTileAtPixel(32, 0), map->getTile(1, 0));
+  EXPECT_EQ(map->getTileAtPixel(159, 95), map->getTile(4, 2));
+}
+
+TEST_F(TileMapTest, LookupsOutsideTheGridYieldAnEmptyTile) {
+  std::vector<std::string> rows = {"###", "###"};
+  TileMap* map = useLevel(levelText(rows));
+  const int outside[][2] = {{-1, 0}, {0, -1}, {3, 0}, {0, 2}, {3, 2}, {-100000, 5}, {2, 1 << 30}};
+  for (const auto& cell : outside) {
+    Tile* tile = map->getTile(cell[0], cell[1]);
+    EXPECT_EQ(tile->getType(), TILE_EMPTY) << cell[0] << "," << cell[1];
+    EXPECT_EQ(tile->getPicture(), nullptr);
+  }
+  EXPECT_EQ(map->getTileAtPixel(-1, 0)->getType(), TILE_EMPTY);  // not column 0
+  EXPECT_EQ(map->getTileAtPixel(96, 0)->getType(), TILE_EMPTY);
+}
+
+TEST_F(TileMapTest, LayersStandOnTheBottomOfTheMap) {
+  std::vector<std::string> rows(20, "..........");
+  TileMap* map = useLevel(levelText(rows));
+  BackgroundLayer* const* layers = map->getLayers();
+  EXPECT_EQ(layers[0]->getY(), 20 * 32 - TEST_FAR_BACKGROUND_H);
+  EXPECT_FLOAT_EQ(layers[0]->getParallax(), 0.3f);
+  EXPECT_EQ(layers[1]->getY(), 20 * 32 - TEST_NEAR_BACKGROUND_H);
+  EXPECT_FLOAT_EQ(layers[1]->getParallax(), 0.9f);
+}
+
+TEST_F(TileMapTest, ReloadBringsBackPickupsEnemiesAndPlatformsAndDropsBullets) {
+  TileMap* map = useLevel(levelText({"o.e.a", "#####"}, 15, 100, {{10, 20, 60, 20}}));
+  player->collectPickup(static_cast<PickupTile*>(map->getTile(0, 0)));
+  enemyList->getHead()->setX(5);
+  platformList->moveAll();
+  bulletList->add(1, 1, 1);
+  bulletList->add(2, 2, -1);
+  ASSERT_EQ(map->getTile(0, 0)->getType(), TILE_EMPTY);
+
+  map->reload();
+  EXPECT_EQ(map->getTile(0, 0)->getType(), TILE_PICKUP);
+  EXPECT_TRUE(map->getTile(0, 0)->hasPicture());
+  ASSERT_NE(enemyList->getHead(), nullptr);
+  EXPECT_EQ(enemyList->getHead()->getX(), 64);
+  EXPECT_EQ(enemyList->getHead()->getNext(), nullptr);  // one enemy, not two
+  EXPECT_EQ(platformList->get(0)->getX(), 10);
+  EXPECT_EQ(bulletList->getHead(), nullptr);
+  EXPECT_EQ(player->getPoints(), 5);  // what was collected stays collected
+  EXPECT_STREQ(map->getName(), "Test level");
+}
+
+TEST_F(TileMapTest, ReplacingThePlatformListLetsGoOfTheRiddenPlatform) {
+  useLevel(levelText({"...."}, 15, 100, {{0, 100, 50, 100}}));
+  player->setPlatform(platformList->get(0));
+  useLevel(levelText({"...."}));
+  EXPECT_FALSE(player->isOnPlatform());
+}
+
+TEST_F(TileMapTest, AFileThatCannotBeOpenedIsReportedByName) {
+  TileMap map("/nonexistent/folder/level9.dat");
+  std::string error;
+  EXPECT_FALSE(map.tryLoad(error));
+  EXPECT_NE(error.find("/nonexistent/folder/level9.dat"), std::string::npos) << error;
+  EXPECT_NE(error.find("cannot open"), std::string::npos) << error;
+}
+
+TEST_F(TileMapTest, MalformedFileMessageNamesTheFileAndLine) {
+  std::string path = writeTempFile("Broken\n4,4\n32,32\n15\n100\n0\n1,1,1,\n1,", "broken.dat");
+  TileMap map(path);
+  std::string error;
+  EXPECT_FALSE(map.tryLoad(error));
+  EXPECT_EQ(error.find(path + ": line 8: expected tile record 5 of 16"), 0u) << error;
+}
+
+TEST_F(TileMapTest, GameEndsWithNonZeroStatusOnABadLevelFile) {
+  std::string broken = writeTempFile("Broken\n0,4\n", "zero.dat");
+  EXPECT_EXIT({ TileMap(broken).load(); }, ::testing::ExitedWithCode(1),
+              "brindlecove: .*zero.dat: line 2: the grid of 0 x 4");
+  EXPECT_EXIT({ TileMap("./missing-level.dat").load(); }, ::testing::ExitedWithCode(1),
+              "brindlecove: ./missing-level.dat: cannot open");
+}
