@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Installs the Debian packages Brindlecove needs to build, run and test,
+# where they are missing. Safe to run again; uses sudo when not root.
+set -euo pipefail
+
+PACKAGES=(
+  g++ cmake make pkg-config       # build
+  liballegro4-dev                 # the game library and its dat tool
+  libgtest-dev                    # unit tests
+  xvfb xdotool imagemagick        # end-to-end tests: display, keys, screenshots
+  freepats                        # instrument patches for the music
+)
+
+missing=()
+for p in "${PACKAGES[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -eq 0 ]; then
+  exit 0
+fi
+
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+echo "Installing: ${missing[*]}"
+$SUDO apt-get update -qq
+DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq "${missing[@]}"
