@@ -1,8 +1,7 @@
 // Bullets and their list.
-// For now a bullet only leaves when it leaves the map; walls and enemies
-// come with the bullet hit test.
 #include "actors/bullet.h"
 
+#include "actors/enemy.h"
 #include "app/data_objects.h"
 #include "app/game_state.h"
 #include "level/tile_map.h"
@@ -45,13 +44,33 @@ void BulletList::moveAll() {
 }
 
 void BulletList::checkHits() {
-  int mapWidth = currentMap->getWidthPixels();
-  int mapHeight = currentMap->getHeightPixels();
+  int tileW = currentMap->getTileWidth();
+  int tileH = currentMap->getTileHeight();
+  int mapW = currentMap->getWidthPixels();
+  int mapH = currentMap->getHeightPixels();
   Bullet* b = head;
   while (b) {
     Bullet* following = b->getNext();  // taken before `b` may be freed
-    if (b->getX() > mapWidth || b->getX() < 0 || b->getY() < 0 || b->getBottom() > mapHeight)
+    if (b->getX() > mapW || b->getX() < 0 || b->getY() < 0 || b->getBottom() > mapH) {
       remove(b);
+      b = following;
+      continue;
+    }
+    // the leading edge; at or past the right border it has left the map too
+    int probe = b->getDirection() > 0 ? b->getRight() : b->getX();
+    if (probe >= mapW || currentMap->getTile(probe / tileW, b->getY() / tileH)->getType() ==
+                             TILE_SOLID) {
+      remove(b);
+      b = following;
+      continue;
+    }
+    // the first live enemy in list order takes the hit, and only that one
+    for (Enemy* e = enemyList->getHead(); e; e = e->getNext()) {
+      if (!e->isAlive() || !edgeInSpan(*b, *e)) continue;
+      e->hit();
+      remove(b);
+      break;
+    }
     b = following;
   }
 }
