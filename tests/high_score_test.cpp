@@ -1,0 +1,206 @@
+// High score table: ranking, the file format, damaged files, safe saving;
+// and the keys of the name entry.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "scores/high_score_table.h"
+#include "scores/name_entry.h"
+#include "test_support.h"
+
+namespace {
+
+std::string readFile(const std::string& path) {
+  std::ifstream in(path.c_str(), std::ios::binary);
+  std::stringstream all;
+  all << in.rdbuf();
+  return all.str();
+}
+
+std::string table(const std::vector<int>& scores) {
+  std::string text;
+  for (size_t i = 0; i < scores.size(); i++)
+    text += std::to_string(scores[i]) + "P" + std::to_string(i) + "\n\r";
+  return text;
+}
+
+std::vector<int> scoresOf(const HighScoreTable& t) {
+  std::vector<int> s;
+  for (int i = 0; i < t.getCapacity(); i++) s.push_back(t.getScore(i));
+  return s;
+}
+
+}  // namespace
+
+TEST(HighScores, OnlyAScoreAboveTheLowestQualifies) {
+  HighScoreTable t(10, writeTempFile(table({900, 800, 700, 600, 500, 400, 300, 200, 150, 100})));
+  EXPECT_FALSE(t.qualifies(100));
+  EXPECT_TRUE(t.qualifies(101));
+  EXPECT_FALSE(t.qualifies(-5));
+}
+
+TEST(HighScores, ANewScoreGoesAboveEqualOnesAndTheLowestDropsOut) {
+  std::string path = writeTempFile(table({500, 400, 400, 300, 250, 200, 150, 100, 50, 10}));
+  HighScoreTable t(10, path);
+  t.insert(400, "New");
+  EXPECT_EQ(scoresOf(t), (std::vector<int>{500, 400, 400, 400, 300, 250, 200, 150, 100, 50}));
+  EXPECT_EQ(t.getName(1), "New");
+  EXPECT_EQ(t.getName(2), "P1");
+  EXPECT_EQ(t.getName(3), "P2");
+
+  t.insert(1000, "Top");
+  EXPECT_EQ(t.getName(0), "Top");
+  EXPECT_EQ(t.getName(1), "P0");
+  EXPECT_EQ(t.getScore(9), 100);
+
+  t.insert(101, "Low");
+  EXPECT_EQ(t.getName(9), "Low");
+  EXPECT_EQ(t.getScore(8), 150);
+}
+
+TEST(HighScores, TheFileHoldsDigitsNameAndLineFeedCarriageReturn) {
+  std::string path = writeTempFile(table(std::vector<int>(10, 0)));
+  HighScoreTable t(10, path);
+  t.insert(1200, "abc");
+  std::string text = readFile(path);
+  EXPECT_EQ(text.substr(0, 9), "1200abc\n\r");
+  EXPECT_EQ(text.substr(9, 5), "0P0\n\r");
+}
+
+TEST(HighScores, SavingAndReadingBackKeepsEveryEntry) {
+  std::string path = writeTempFile("", "round.hs");
+  {
+    HighScoreTable t(10, path);  // no file yet: all empty
+    t.insert(50, "  two blanks");
+    t.insert(7, "TenLetters");
+    t.insert(-3, "minus");
+    t.insert(2147483647, "max");
+  }
+  HighScoreTable again(10, path);
+  EXPECT_EQ(again.getScore(0), 2147483647);
+  EXPECT_EQ(again.getName(1), "  two blanks");
+  EXPECT_EQ(again.getName(2), "TenLetters");
+  EXPECT_EQ(again.getScore(2), 7);
+  EXPECT_EQ(again.getName(3), "");  // one of the starting zeros, now below 7
+  EXPECT_EQ(again.getScore(9), 0);
+  HighScoreTable withNegatives(3, writeTempFile("-3minus\n\r-7x\n\r"));
+  EXPECT_EQ(withNegatives.getScore(0), -3);
+  EXPECT_EQ(withNegatives.getName(0), "minus");
+  EXPECT_EQ(withNegatives.getScore(1), -7);
+  EXPECT_EQ(withNegatives.getScore(2), 0);
+}
+
+TEST(HighScores, DamagedFilesGiveZeroAndEmptyNamesWhereTheyAreBroken) {
+  struct Damaged {
+    const char* what;
+    std::string text;
+    std::vector<int> scores;
+    std::vector<std::string> names;
+  };
+  std::string longName(5000, 'L');
+  const std::vector<Damaged> cases = {
+      {"empty", "", {0, 0, 0}, {"", "", ""}},
+      {"cut in a name", "10ab\n\r5cd", {10, 5, 0}, {"ab", "cd", ""}},
+      {"cut after a score", "10ab\n\r5", {10, 5, 0}, {"ab", "", ""}},
+      {"letters for a score", "10ab\n\rxx\n\r5cd\n\r", {10, 0, 0}, {"ab", "", ""}},
+      {"huge score", "99999999999999999999x\n\r5y\n\r", {0, 0, 0}, {"", "", ""}},
+      {"long line", "10" + longName + "\n\r5cd\n\r", {10, 5, 0}, {std::string(29, 'L'), "cd", ""}},
+      {"stray NUL", std::string("10a\0b\n\r", 7), {10, 0, 0}, {"a", "", ""}},
+  };
+  for (const Damaged& c : cases) {
+    HighScoreTable t(3, writeTempFile(c.text));
+    for (int i = 0; i < 3; i++) {
+      EXPECT_EQ(t.getScore(i), c.scores[i]) << c.what << " entry " << i;
+      EXPECT_EQ(t.getName(i), c.names[i]) << c.what << " entry " << i;
+    }
+  }
+}
+
+TEST(HighScores, AMissingFileOrAFolderInItsPlaceGivesAnEmptyTable) {
+  HighScoreTable missing(10, "/nonexistent/game.hs");
+  EXPECT_EQ(missing.getScore(9), 0);
+  EXPECT_TRUE(missing.qualifies(1));
+  char pattern[] = "/tmp/brindlecove-hs-XXXXXX";
+  std::string folder = mkdtemp(pattern);
+  HighScoreTable directory(10, folder);
+  EXPECT_EQ(directory.getScore(0), 0);
+  EXPECT_EQ(directory.getName(0), "");
+  EXPECT_FALSE(directory.save());  // cannot replace a folder
+  rmdir(folder.c_str());
+}
+
+TEST(HighScores, AFailedSaveLeavesTheOldFileWholeAndKeepsTheTableInMemory) {
+  std::string original = table({90, 80, 70, 60, 50, 40, 30, 20, 10, 5});
+  std::string path = writeTempFile(original, "kept.hs");
+  // a full disk: the temporary file takes no data
+  ASSERT_EQ(symlink("/dev/full", (path + ".new").c_str()), 0);
+  HighScoreTable t(10, path);
+  t.insert(100, "Lost?");
+  EXPECT_EQ(readFile(path), original);
+  EXPECT_EQ(t.getName(0), "Lost?");
+  EXPECT_NE(access((path + ".new").c_str(), F_OK), 0);  // no leftover
+
+  // the temporary file cannot be made at all
+  ASSERT_EQ(mkdir((path + ".new").c_str(), 0700), 0);
+  EXPECT_FALSE(t.save());
+  EXPECT_EQ(readFile(path), original);
+  rmdir((path + ".new").c_str());
+  EXPECT_TRUE(t.save());
+  EXPECT_EQ(readFile(path).substr(0, 10), "100Lost?\n\r");
+}
+
+TEST(HighScores, TheReaderSurvivesRandomAndMutatedFiles) {
+  std::string good = table({900, 800, 700, 600, 500, 400, 300, 200, 150, 100});
+  unsigned seed = 99;
+  for (int round = 0; round < 2000; round++) {
+    std::string text;
+    seed = seed * 1103515245u + 12345u;
+    if (round % 2 == 0) {
+      text = good;
+      for (int flips = 0; flips < 1 + round % 7; flips++) {
+        seed = seed * 1103515245u + 12345u;
+        text[seed % text.size()] = static_cast<char>(seed >> 13);
+      }
+      if (round % 4 == 0) text.resize(seed % text.size());
+    } else {
+      int length = seed % 400;
+      for (int i = 0; i < length; i++) {
+        seed = seed * 1103515245u + 12345u;
+        text += static_cast<char>(seed >> 16);
+      }
+    }
+    HighScoreTable t(10, writeTempFile(text, "fuzz.hs"));
+    ASSERT_EQ(t.getCapacity(), 10);
+    for (int i = 0; i < 10; i++) ASSERT_LE(t.getName(i).size(), 29u);
+  }
+}
+
+TEST(NameEntry, TypingBackspaceAndTheTenCharacterLimit) {
+  char name[NAME_ENTRY_MAX + 1] = {0};
+  int count = 0;
+  applyNameKey(name, count, 'a', false);
+  applyNameKey(name, count, 'b', false);
+  applyNameKey(name, count, 0, true);  // Backspace
+  applyNameKey(name, count, 'c', false);
+  EXPECT_STREQ(name, "ac");
+  applyNameKey(name, count, 'x', true);  // a key with Backspace held counts as Backspace
+  applyNameKey(name, count, 'x', true);
+  EXPECT_FALSE(applyNameKey(name, count, 0, true));  // nothing left to remove
+  EXPECT_EQ(count, 0);
+  for (char c : std::string("ABCDEFGHIJK")) applyNameKey(name, count, c, false);
+  EXPECT_STREQ(name, "ABCDEFGHIJ");  // the eleventh is ignored, the tenth kept
+}
+
+TEST(NameEntry, KeysWithoutAPrintableCharacterAndALeadingDigitAreRefused) {
+  char name[NAME_ENTRY_MAX + 1] = {0};
+  int count = 0;
+  for (int code : {0, 27, 13, 8, 9, 127, 200, int('7')})
+    EXPECT_FALSE(applyNameKey(name, count, code, false)) << code;
+  EXPECT_EQ(count, 0);
+  EXPECT_TRUE(applyNameKey(name, count, ' ', false));  // a blank may lead
+  EXPECT_TRUE(applyNameKey(name, count, '7', false));  // digits after the first
+  EXPECT_TRUE(applyNameKey(name, count, '~', false));
+  EXPECT_STREQ(name, " 7~");
+}

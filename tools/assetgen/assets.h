@@ -1,0 +1,57 @@
+// Picture, font and sound families made by the asset generator. Each
+// function draws one family; main.cpp decides file names and order.
+#pragma once
+
+#include <allegro.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace ag {
+
+using Frames = std::vector<BITMAP *>;
+
+// sprites.cpp
+Frames coinFrames();   // 4 frames, 32x32
+BITMAP *bullet();      // 10x4, pointing left
+BITMAP *clockPickup(); // 32x32
+BITMAP *ammoPickup();  // 32x32
+Frames enemyFrames();  // 2 frames, 28x28, facing left
+Frames playerFrames(); // in the air, standing, stepping; 24x30, facing right
+
+// tiles.cpp
+BITMAP *grassBlock();
+BITMAP *stoneBlock();
+BITMAP *crateBlock();
+BITMAP *metalBlock();
+BITMAP *movingPlatform(); // 64x16
+BITMAP *exitDoor();       // 32x32
+Frames lavaFrames();      // 5 frames, 32x32
+Frames spikeFrames();     // 2 frames, 32x32
+
+// backgrounds.cpp
+BITMAP *nearBackground(); // hills, 800x240
+BITMAP *farBackground();  // mountains, 800x360
+
+// lettering.cpp
+Frames gameOverFrames(); // 2 frames
+BITMAP *titlePicture();  // 400x120
+// Font sheets are 8-bit grids in the layout Allegro grabs fonts from:
+// index 0 = paper, 1 = ink, 255 = the lines between glyph boxes.
+BITMAP *mainFontSheet();
+BITMAP *noticeFontSheet();
+void fontSheetPalette(PALETTE pal);
+
+// sound.cpp
+constexpr int kSampleRate = 22050;
+std::vector<int16_t> enemyStruckSound();
+std::vector<int16_t> pickupSound();
+std::vector<int16_t> emptyClickSound();
+std::vector<int16_t> shotSound();
+void writeWav(const std::string &path, const std::vector<int16_t> &samples);
+
+// music.cpp
+void writeLevelMusic(const std::string &path);
+
+} // namespace ag

@@ -1,0 +1,168 @@
+// Sound effects synthesised from a few oscillators and noise, written as
+// 16-bit mono PCM WAV files.
+#include "assets.h"
+#include "canvas.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+namespace ag {
+namespace {
+
+const double kTwoPi = 2.0 * M_PI;
+
+std::vector<double> silence(double seconds)
+{
+    return std::vector<double>(static_cast<size_t>(seconds * kSampleRate), 0.0);
+}
+
+double timeOf(size_t i) { return static_cast<double>(i) / kSampleRate; }
+
+// Scale to a common loudness and ramp the last few milliseconds to zero so
+// the sound never ends on a click.
+std::vector<int16_t> finish(std::vector<double> wave, double peak = 0.8)
+{
+    double top = 1e-9;
+    for (double v : wave)
+        top = std::max(top, std::abs(v));
+    const size_t fade = std::min(wave.size(), static_cast<size_t>(0.006 * kSampleRate));
+    for (size_t i = 0; i < fade; ++i)
+        wave[wave.size() - 1 - i] *= static_cast<double>(i) / fade;
+    std::vector<int16_t> out(wave.size());
+    for (size_t i = 0; i < wave.size(); ++i)
+        out[i] = static_cast<int16_t>(std::lround(wave[i] / top * peak * 32767.0));
+    return out;
+}
+
+// White noise through a one-pole low-pass; `cutoff` 0..1 of the band.
+class Noise {
+public:
+    explicit Noise(uint32_t seed) : rng_(seed) {}
+    double next(double cutoff)
+    {
+        const double white = rng_.below(20001) / 10000.0 - 1.0;
+        state_ += cutoff * (white - state_);
+        return state_;
+    }
+
+private:
+    Rng rng_;
+    double state_ = 0.0;
+};
+
+void put16(std::FILE *f, unsigned v)
+{
+    std::fputc(v & 0xff, f);
+    std::fputc((v >> 8) & 0xff, f);
+}
+
+void put32(std::FILE *f, unsigned v)
+{
+    put16(f, v & 0xffff);
+    put16(f, v >> 16);
+}
+
+} // namespace
+
+std::vector<int16_t> enemyStruckSound()
+{
+    // A falling low sine (the thud) under a wet burst of filtered noise
+    // whose brightness wobbles (the squish).
+    std::vector<double> w = silence(0.24);
+    Noise noise(11);
+    double phase = 0.0;
+    for (size_t i = 0; i < w.size(); ++i) {
+        const double t = timeOf(i);
+        const double freq = 50.0 + 170.0 * std::exp(-t * 22.0);
+        phase += kTwoPi * freq / kSampleRate;
+        const double thud = std::sin(phase) * std::exp(-t * 14.0);
+        const double wobble = 0.25 + 0.2 * std::sin(kTwoPi * 30.0 * t);
+        const double squish = noise.next(wobble) * 2.5 * std::exp(-t * 30.0);
+        w[i] = thud + squish;
+    }
+    return finish(w);
+}
+
+std::vector<int16_t> pickupSound()
+{
+    // Two quick rising square-ish notes (B5 then E6), bright but rounded
+    // off with a few harmonics only.
+    std::vector<double> w = silence(0.18);
+    double phase = 0.0;
+    for (size_t i = 0; i < w.size(); ++i) {
+        const double t = timeOf(i);
+        const bool second = t >= 0.055;
+        const double freq = second ? 1318.5 : 987.8;
+        phase += kTwoPi * freq / kSampleRate;
+        const double tone = std::sin(phase) + std::sin(3 * phase) / 3 + std::sin(5 * phase) / 5;
+        const double local = second ? t - 0.055 : t;
+        const double env = std::min(1.0, local / 0.003) * std::exp(-local * (second ? 16.0 : 6.0));
+        w[i] = tone * env;
+    }
+    return finish(w, 0.7);
+}
+
+std::vector<int16_t> emptyClickSound()
+{
+    // Hammer on an empty chamber: two tiny metallic ticks, no body.
+    std::vector<double> w = silence(0.06);
+    Noise noise(3);
+    for (size_t i = 0; i < w.size(); ++i) {
+        const double t = timeOf(i);
+        double v = 0.0;
+        for (double at : {0.0, 0.024}) {
+            if (t < at)
+                continue;
+            const double local = t - at;
+            const double level = at == 0.0 ? 1.0 : 0.6;
+            v += level * std::exp(-local * 900.0) * (std::sin(kTwoPi * 3200.0 * local) + noise.next(0.9));
+        }
+        w[i] = v;
+    }
+    return finish(w, 0.75);
+}
+
+std::vector<int16_t> shotSound()
+{
+    // The classic "pew": a pulse wave diving from high to low pitch, with a
+    // puff of noise at the start.
+    std::vector<double> w = silence(0.22);
+    Noise noise(8);
+    double phase = 0.0;
+    for (size_t i = 0; i < w.size(); ++i) {
+        const double t = timeOf(i);
+        const double freq = 240.0 + 1500.0 * std::exp(-t * 18.0);
+        phase += freq / kSampleRate;
+        const double pulse = (phase - std::floor(phase)) < 0.3 ? 1.0 : -1.0;
+        const double env = std::min(1.0, t / 0.002) * std::exp(-t * 11.0);
+        w[i] = pulse * env * 0.7 + noise.next(0.6) * std::exp(-t * 120.0);
+    }
+    return finish(w, 0.7);
+}
+
+void writeWav(const std::string &path, const std::vector<int16_t> &samples)
+{
+    std::FILE *f = std::fopen(path.c_str(), "wb");
+    if (!f)
+        fail("cannot write " + path);
+    const unsigned dataBytes = static_cast<unsigned>(samples.size() * 2);
+    std::fputs("RIFF", f);
+    put32(f, 36 + dataBytes);
+    std::fputs("WAVEfmt ", f);
+    put32(f, 16);
+    put16(f, 1); // PCM
+    put16(f, 1); // mono
+    put32(f, kSampleRate);
+    put32(f, kSampleRate * 2);
+    put16(f, 2);
+    put16(f, 16);
+    std::fputs("data", f);
+    put32(f, dataBytes);
+    for (int16_t s : samples)
+        put16(f, static_cast<uint16_t>(s));
+    if (std::fclose(f) != 0)
+        fail("cannot finish " + path);
+}
+
+} // namespace ag
