@@ -32,11 +32,13 @@ void runNameEntry() {
   // a key of value 0 lets the first pass draw the screen without waiting
   simulate_keypress(0);
   do {
+    // Wait for the key before taking the screen: under X11 the held screen
+    // lock would keep the key from ever arriving.
+    int pressed = readkey();
+    applyNameKey(name, count, pressed & 0xFF, key[KEY_BACKSPACE] != 0);
     acquire_screen();
     clear_to_color(backBuffer, COLOUR_SKY);
     drawBackgrounds();
-    int pressed = readkey();
-    applyNameKey(name, count, pressed & 0xFF, key[KEY_BACKSPACE] != 0);
     textout_ex(backBuffer, mainFont, "Congratulations!! You've got a HIGH SCORE!", 150, 150,
                COLOUR_MESSAGE, -1);
     textout_ex(backBuffer, mainFont, "Please enter your name", 300, 250, COLOUR_MESSAGE, -1);
