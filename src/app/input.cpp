@@ -10,15 +10,18 @@
 #include "scores/high_score_table.h"
 #include "scores/name_entry.h"
 
+void applyPlayKeys(bool left, bool right, bool up, bool fire) {
+  if (left) player->setSpeedX(-PLAYER_WALK_SPEED);
+  // with both arrows held the player goes right
+  if (right) player->setSpeedX(PLAYER_WALK_SPEED);
+  if (up && (player->isOnGround() || player->isOnPlatform())) player->jump();
+  if (fire) player->fire();
+}
+
 void handleInput() {
-  if (!playSuspended) {
-    if (key[KEY_LEFT]) player->setSpeedX(-PLAYER_WALK_SPEED);
-    // with both arrows held the player goes right
-    if (key[KEY_RIGHT]) player->setSpeedX(PLAYER_WALK_SPEED);
-    if (key[KEY_UP] && (player->isOnGround() || player->isOnPlatform())) player->jump();
-    // a shot needs a press (or auto-repeat) since the last tick
-    if (key[KEY_SPACE] && keypressed()) player->fire();
-  }
+  // a shot needs Space held and a press (or auto-repeat) since the last tick
+  if (!playSuspended)
+    applyPlayKeys(key[KEY_LEFT], key[KEY_RIGHT], key[KEY_UP], key[KEY_SPACE] && keypressed());
   if (key[KEY_ESC]) runMenu();
   if (key[KEY_ENTER]) {
     if (playSuspended) {

@@ -8,4 +8,8 @@
 // emptied at the end.
 void handleInput();
 
+// The keys of play for one tick: walk, jump (only from the ground or a
+// platform), fire. Also what a recorded or searched run feeds the world.
+void applyPlayKeys(bool left, bool right, bool up, bool fire);
+
 #endif
