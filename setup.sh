@@ -9,6 +9,8 @@ PACKAGES=(
   libgtest-dev                    # unit tests
   xvfb xdotool imagemagick        # end-to-end tests: display, keys, screenshots
   freepats                        # instrument patches for the music
+  xfonts-terminus xfonts-base     # bitmap fonts the asset generator converts
+  zlib1g-dev                      # the asset generator reads gzipped fonts
 )
 
 missing=()

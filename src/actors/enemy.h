@@ -27,6 +27,10 @@ class Enemy : public Actor {
   // Struck by a bullet: a sound, killed, and a hop upwards.
   void hit();
 
+  // For tools that save and rewind a run.
+  int getAnimTicks() const { return animTicks; }
+  void setAnimTicks(int value) { animTicks = value; }
+
  private:
   bool solidAt(int px, int py) const;
 

@@ -19,6 +19,8 @@ class MovingPlatform : public Actor {
   void stepX();
   void stepY();
   int getVerticalSpeed() const { return verticalSpeed; }
+  // For tools that save and rewind a run.
+  void setVerticalSpeed(int value) { verticalSpeed = value; }
 
  private:
   int xMax;

@@ -44,6 +44,10 @@ class Player : public Actor {
   void setBullets(int value) { bullets = value; }
   int getBonusTime() const { return bonusTime; }
   void setLives(int value) { lives = value; }
+  // For tools that save and rewind a run.
+  void setBonusTime(int value) { bonusTime = value; }
+  int getAnimTicks() const { return animTicks; }
+  void setAnimTicks(int value) { animTicks = value; }
 
  private:
   int animTicks;  // ticks since the walking picture last changed

@@ -135,6 +135,7 @@ bool parseLevelFile(std::istream& in, LevelFile& level, std::string& error) {
                                              " is not within 0 to " +
                                              std::to_string(LEVEL_MAX_FALL_SPEED));
   if (!reader.number(level.timeLimit, "the time limit", error)) return false;
+  level.timeLimitLine = reader.getLine();
   if (!inRange(level.timeLimit, -LEVEL_MAX_TIME, LEVEL_MAX_TIME))
     return fail(error, reader.getLine(), "the time limit " + std::to_string(level.timeLimit) +
                                              " is out of range");

@@ -35,6 +35,7 @@ struct LevelFile {
   int tileWidth = 0, tileHeight = 0;
   int fallSpeed = 0;
   int timeLimit = 0;
+  int timeLimitLine = 0;       // where the time limit stands
   std::vector<PlatformRecord> platforms;
   std::vector<int> codes;      // rows x cols, row by row from the top
   std::vector<int> codeLines;  // the line of each code

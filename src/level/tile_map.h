@@ -54,9 +54,12 @@ class TileMap {
   // Element 0 is the far layer, element 1 the near one; drawn in that order.
   BackgroundLayer* const* getLayers() const { return layers; }
 
-  // The player reached the exit; nothing clears it, a new map replaces this one.
+  // The player reached the exit; nothing in the game clears it, a new map
+  // replaces this one.
   void setFinished() { finished = true; }
   bool isFinished() const { return finished; }
+  // For tools that rewind a run to before the exit was reached.
+  void resetFinished() { finished = false; }
 
  private:
   void build(const LevelFile& level);

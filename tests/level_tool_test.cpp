@@ -1,0 +1,592 @@
+// The level tool: the checks on levels made to fail each one, the world
+// saved and put back, the solver on levels whose best run is known, traces,
+// the picture and its PNG, and the executable's exit statuses.
+#include <allegro.h>
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <zlib.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+
+#include "actors/bullet.h"
+#include "actors/enemy.h"
+#include "actors/moving_platform.h"
+#include "actors/player.h"
+#include "app/data_objects.h"
+#include "app/game_state.h"
+#include "level/tile_map.h"
+#include "level_check.h"
+#include "level_picture.h"
+#include "level_run.h"
+#include "level_solver.h"
+#include "test_support.h"
+#include "world_state.h"
+
+namespace {
+
+const int TILE = 32;
+
+// `cols` x `rows` cells of air over a floor in the last row, and an exit
+// standing on the floor in column `exitCol` (none when negative).
+std::vector<std::string> field(int cols, int rows, int exitCol) {
+  std::vector<std::string> grid(rows - 1, std::string(cols, '.'));
+  grid.push_back(std::string(cols, '#'));
+  if (exitCol >= 0) grid[rows - 2][exitCol] = 'E';
+  return grid;
+}
+
+// The line of a cell's code in levelText's output: six header lines, the
+// platform records, then one line per row.
+int cellLine(int row, int platforms = 0) { return 7 + platforms + row; }
+
+// Right held from the start on field(): the right edge probes 6 pixels
+// ahead, so after n steps from x 50 it meets the exit's column once
+// 50 + 6n + 6 + 24 >= 32 * exitCol; the tick of that probe counts too.
+int straightWalkTicks(int exitCol) { return (TILE * exitCol - 80 + 5) / 6 + 1; }
+
+class LevelToolTest : public ::testing::Test {
+ protected:
+  void SetUp() override { resetGameState(); }
+
+  std::vector<Finding> check(const std::string& text, CheckStatus expected, bool menu = false) {
+    CheckOptions options;
+    options.menu = menu;
+    std::vector<Finding> findings;
+    EXPECT_EQ(checkLevel(writeTempFile(text), options, findings), expected);
+    return findings;
+  }
+
+  void start(const std::string& text) {
+    std::string error;
+    ASSERT_TRUE(startRun(writeTempFile(text), error)) << error;
+  }
+
+  // Holds the same keys for `ticks` ticks, or until the run ends.
+  RunOutcome hold(TickKeys keys, int ticks, int& tick) {
+    RunOutcome outcome = runOutcome();
+    for (int i = 0; i < ticks && outcome == RUN_PLAYING; i++) outcome = runTick(keys, tick);
+    return outcome;
+  }
+};
+
+bool hasFinding(const std::vector<Finding>& findings, int line, const std::string& part) {
+  for (const Finding& f : findings)
+    if (f.line == line && f.message.find(part) != std::string::npos) return true;
+  return false;
+}
+
+std::string describe(const std::vector<Finding>& findings) {
+  std::string all;
+  for (const Finding& f : findings) all += formatFinding("level", f) + "\n";
+  return all;
+}
+
+TickKeys keysOf(bool left, bool right, bool up, bool fire) {
+  TickKeys k;
+  k.left = left;
+  k.right = right;
+  k.up = up;
+  k.fire = fire;
+  return k;
+}
+
+}  // namespace
+
+// ---- check ----
+
+TEST_F(LevelToolTest, ACleanLevelHasNoFindings) {
+  std::vector<Finding> findings = check(levelText(field(20, 8, 15)), CHECK_CLEAN);
+  EXPECT_TRUE(findings.empty()) << describe(findings);
+}
+
+TEST_F(LevelToolTest, LoadErrorsCarryTheLoadersLineAndMessage) {
+  std::vector<Finding> findings =
+      check("Broken\n3,1\n32,32\n15\n100\n0\n1,1,x,\n", CHECK_LOAD_ERROR);
+  ASSERT_EQ(findings.size(), 1u);
+  EXPECT_EQ(findings[0].line, 7);
+  EXPECT_NE(findings[0].message.find("expected tile record 3"), std::string::npos);
+
+  findings.clear();
+  EXPECT_EQ(checkLevel("/nonexistent/level.dat", CheckOptions(), findings), CHECK_LOAD_ERROR);
+  ASSERT_EQ(findings.size(), 1u);
+  EXPECT_EQ(findings[0].line, 0);
+  EXPECT_EQ(formatFinding("/nonexistent/level.dat", findings[0]),
+            "/nonexistent/level.dat: cannot open the level file");
+}
+
+TEST_F(LevelToolTest, ALevelWithoutAnExitOrTimeIsFaultyUnlessItIsAMenu) {
+  std::string text = levelText(field(20, 8, -1), 15, 0);
+  std::vector<Finding> findings = check(text, CHECK_FAULTS);
+  EXPECT_TRUE(hasFinding(findings, 0, "no exit tile")) << describe(findings);
+  EXPECT_TRUE(hasFinding(findings, 5, "time limit of 0 seconds")) << describe(findings);
+  EXPECT_EQ(findings.size(), 2u);
+  EXPECT_TRUE(check(text, CHECK_CLEAN, true).empty());
+  findings = check(levelText(field(20, 8, 15), 15, -5), CHECK_FAULTS);
+  EXPECT_TRUE(hasFinding(findings, 5, "time limit of -5 seconds")) << describe(findings);
+}
+
+TEST_F(LevelToolTest, AStartInsideASolidOrDeadlyTileIsFoundAtItsCell) {
+  // the player covers x 50..73 and y 50..79: columns 1-2, rows 1-2
+  std::vector<std::string> grid = field(20, 8, 15);
+  grid[2][2] = '#';
+  grid[1][1] = 'F';
+  grid[1][3] = '#';  // beside him: fine
+  std::vector<Finding> findings = check(levelText(grid), CHECK_FAULTS);
+  EXPECT_TRUE(hasFinding(findings, cellLine(2), "inside the solid tile at column 2, row 2"))
+      << describe(findings);
+  EXPECT_TRUE(hasFinding(findings, cellLine(1), "touches the deadly tile at column 1, row 1"))
+      << describe(findings);
+  EXPECT_EQ(findings.size(), 2u) << describe(findings);
+}
+
+TEST_F(LevelToolTest, AStartOverAPitIsFoundUnlessAPlatformPassesBeneath) {
+  std::vector<std::string> grid = field(20, 8, 15);
+  for (int col = 1; col <= 2; col++) grid[7][col] = '.';
+  std::vector<Finding> findings = check(levelText(grid), CHECK_FAULTS);
+  EXPECT_TRUE(hasFinding(findings, 0, "over a pit: no solid tile below columns 1 to 2"))
+      << describe(findings);
+  // one solid cell anywhere below either column is enough
+  grid[5][2] = '#';
+  EXPECT_TRUE(check(levelText(grid), CHECK_CLEAN).empty());
+  grid[5][2] = '.';
+  EXPECT_TRUE(check(levelText(grid, 15, 100, {{0, 200, 300, 200}}), CHECK_CLEAN).empty());
+}
+
+TEST_F(LevelToolTest, AnEnemyOverlappingASolidTileIsFoundOnItsLine) {
+  // 16-pixel tiles: a 28 x 28 enemy covers four cells
+  std::vector<std::string> grid = field(40, 16, 30);
+  grid[3][10] = 'e';
+  grid[4][11] = '#';
+  grid[8][20] = 'e';  // room around it
+  grid[8][22] = '#';
+  std::string text = levelText(grid);
+  text.replace(text.find("\n32,32\n"), 7, "\n16,16\n");
+  std::vector<Finding> findings = check(text, CHECK_FAULTS);
+  EXPECT_TRUE(hasFinding(findings, cellLine(3),
+                         "the enemy at column 10, row 3 is inside the solid tile at column 11, "
+                         "row 4"))
+      << describe(findings);
+  EXPECT_EQ(findings.size(), 1u) << describe(findings);
+  // at 32-pixel tiles the same enemy fits its own cell
+  EXPECT_TRUE(check(levelText(grid), CHECK_CLEAN).empty());
+}
+
+TEST_F(LevelToolTest, PlatformsWhoseRangeEndsBehindTheStartJitter) {
+  std::vector<TestPlatform> platforms = {
+      {300, 100, 300, 100},  // sideways, xMax == x
+      {300, 100, 200, 100},  // sideways, xMax < x
+      {300, 100, 400, 100},  // sideways and fine
+      {300, 100, 300, 100 - 1},  // up and down, yMax < y
+      {300, 100, 300, 180}};     // up and down and fine
+  std::vector<Finding> findings =
+      check(levelText(field(20, 8, 15), 15, 100, platforms), CHECK_FAULTS);
+  EXPECT_TRUE(hasFinding(findings, 7, "platform 1 jitters in place: it moves sideways"))
+      << describe(findings);
+  EXPECT_TRUE(hasFinding(findings, 8, "xMax 200 is not right of x 300")) << describe(findings);
+  EXPECT_TRUE(hasFinding(findings, 10, "platform 4 jitters in place: it moves up and down"))
+      << describe(findings);
+  EXPECT_EQ(findings.size(), 3u) << describe(findings);
+}
+
+TEST_F(LevelToolTest, CodesThatBuildNothingOrAreUnknownAreFoundAtTheirCells) {
+  std::string text =
+      "Codes\n4,5\n32,32\n15\n100\n0\n0,0,0,9,\n0,0,0,0,\n12,0,0,0,\n0,0,13,0,\n1,1,1,-2,\n";
+  std::vector<Finding> findings = check(text, CHECK_FAULTS);
+  EXPECT_TRUE(hasFinding(findings, 9, "code 12 at column 0, row 2 builds nothing"))
+      << describe(findings);
+  EXPECT_TRUE(hasFinding(findings, 10, "unknown code 13 at column 2, row 3")) << describe(findings);
+  EXPECT_TRUE(hasFinding(findings, 11, "unknown code -2 at column 3, row 4")) << describe(findings);
+  EXPECT_EQ(findings.size(), 3u) << describe(findings);
+  EXPECT_EQ(formatFinding("a.dat", findings[0]), "a.dat:9: " + findings[0].message);
+}
+
+// ---- the world saved and put back ----
+
+TEST_F(LevelToolTest, RestoringTheWorldAndRunningTheSameKeysGivesTheSameWorld) {
+  std::vector<std::string> grid = field(30, 10, 28);
+  grid[8][8] = 'a';
+  grid[8][15] = 'e';
+  grid[8][22] = 'e';
+  grid[4][6] = 'o';
+  start(levelText(grid, 15, 100, {{300, 150, 500, 150}, {700, 60, 700, 200}}));
+  WorldState world;
+  int tick = 0;
+  ASSERT_EQ(hold(keysOf(false, true, false, false), 40, tick), RUN_PLAYING);
+  ASSERT_EQ(player->getBullets(), 3);  // walked past the ammunition
+  // a step back, then a shot flying left: it is on its way when saved
+  hold(keysOf(true, false, false, false), 1, tick);
+  hold(keysOf(false, false, false, true), 1, tick);
+  ASSERT_NE(bulletList->getHead(), nullptr);
+  ASSERT_LT(bulletList->getHead()->getDirection(), 0);
+  std::vector<int> before;
+  world.save(tick, before);
+  uint64_t keyBefore = world.key();
+
+  // not a whole number of enemy pictures (5 ticks each)
+  const int RUN = 31;
+  std::vector<TickKeys> keys;
+  for (int i = 0; i < RUN; i++) keys.push_back(keysOf(i % 7 == 0, i % 3 != 0, i == 4, i == 25));
+  for (const TickKeys& k : keys) runTick(k, tick);
+  std::vector<int> after;
+  world.save(tick, after);
+  ASSERT_NE(bulletList->getHead(), nullptr);  // a shot is on its way
+
+  EXPECT_EQ(world.restore(before.data()), tick - RUN);
+  std::vector<int> again;
+  world.save(tick - RUN, again);
+  EXPECT_EQ(again, before);
+  EXPECT_EQ(world.key(), keyBefore);
+  int replayTick = tick - RUN;
+  for (const TickKeys& k : keys) runTick(k, replayTick);
+  again.clear();
+  world.save(replayTick, again);
+  EXPECT_EQ(again, after);
+  EXPECT_NE(world.key(), keyBefore);
+}
+
+TEST_F(LevelToolTest, TheKeyIgnoresPointsAndTheClockButNotAmmunitionOrTime) {
+  std::vector<std::string> grid = field(20, 8, 15);
+  grid[6][5] = 'o';
+  grid[6][6] = 'a';
+  grid[6][7] = 't';
+  start(levelText(grid));
+  WorldState world;
+  uint64_t startKey = world.key();
+  player->setPoints(40);
+  timeLeft = 3;
+  currentMap->getTile(5, 6)->setType(TILE_EMPTY);
+  EXPECT_EQ(world.key(), startKey);
+  currentMap->getTile(6, 6)->setType(TILE_EMPTY);
+  uint64_t noAmmo = world.key();
+  EXPECT_NE(noAmmo, startKey);
+  currentMap->getTile(7, 6)->setType(TILE_EMPTY);
+  EXPECT_NE(world.key(), noAmmo);
+  EXPECT_EQ(world.getTimeBonusTotal(), 20);
+}
+
+// ---- solve ----
+
+TEST_F(LevelToolTest, AStraightWalkTakesExactlyTheTicksItsDistanceNeeds) {
+  const int exitCol = 15;
+  std::string text = levelText(field(20, 8, exitCol), 15, 100);
+  start(text);
+  SolveResult result = solveLevel(SolveOptions());
+  ASSERT_TRUE(result.finishable);
+  EXPECT_TRUE(result.shortest);
+  EXPECT_EQ(result.ticks, straightWalkTicks(exitCol));
+  EXPECT_EQ(static_cast<int>(result.keys.size()), result.ticks);
+
+  // holding Right alone does as well, and the search left the world at the start
+  EXPECT_EQ(player->getX(), PLAYER_START_X);
+  int tick = 0;
+  EXPECT_EQ(hold(keysOf(false, true, false, false), 1000, tick), RUN_FINISHED);
+  EXPECT_EQ(tick, result.ticks);
+}
+
+TEST_F(LevelToolTest, TheClockDecidesWhetherTheSameWalkIsFinishable) {
+  // a walk of a little less than 2 seconds: 2 are enough, 1 is not
+  std::vector<std::string> grid = field(20, 8, 15);
+  int seconds = (straightWalkTicks(15) + TICKS_PER_SECOND - 1) / TICKS_PER_SECOND;
+  ASSERT_EQ(seconds, 2);
+  start(levelText(grid, 15, seconds));
+  SolveResult inTime = solveLevel(SolveOptions());
+  ASSERT_TRUE(inTime.finishable);
+  EXPECT_EQ(inTime.ticks, straightWalkTicks(15));
+  start(levelText(grid, 15, seconds - 1));
+  SolveResult late = solveLevel(SolveOptions());
+  EXPECT_FALSE(late.finishable);
+  EXPECT_TRUE(late.exhausted);
+  start(levelText(grid, 15, 0));
+  EXPECT_FALSE(solveLevel(SolveOptions()).finishable);
+}
+
+TEST_F(LevelToolTest, ALedgeTakesOneWellTimedJump) {
+  // a two-tile step up to the exit
+  std::vector<std::string> grid = field(20, 8, -1);
+  for (int col = 10; col < 20; col++) grid[5][col] = grid[6][col] = '#';
+  grid[4][17] = 'E';
+  std::string text = levelText(grid);
+  start(text);
+  SolveResult result = solveLevel(SolveOptions());
+  ASSERT_TRUE(result.finishable);
+  EXPECT_TRUE(result.shortest);
+  EXPECT_TRUE(std::any_of(result.keys.begin(), result.keys.end(),
+                          [](const TickKeys& k) { return k.up; }));
+
+  // Every run of Right held with one press of Up: the best of them is the
+  // shortest run there is.
+  int best = -1;
+  for (int jumpAt = 0; jumpAt < 120; jumpAt++) {
+    start(text);
+    std::vector<TickKeys> keys(400, keysOf(false, true, false, false));
+    keys[jumpAt].up = true;
+    ReplayResult run = replayKeys(keys);
+    if (run.outcome == RUN_FINISHED && (best < 0 || run.ticks < best)) best = run.ticks;
+  }
+  ASSERT_GT(best, 0);
+  EXPECT_EQ(result.ticks, best);
+}
+
+TEST_F(LevelToolTest, AWidePitIsCrossedOnAPlatformAndNotWithoutOne) {
+  // Ten cells of pit, beyond a jump; a platform shuttles level with the
+  // floor and is out of reach when the player gets there.
+  std::vector<std::string> grid = field(24, 10, 21);
+  for (int col = 8; col < 18; col++) grid[9][col] = '.';
+  std::vector<TestPlatform> ferry = {{8 * TILE, 9 * TILE, 18 * TILE - 64, 9 * TILE}};
+  std::string text = levelText(grid, 15, 60, ferry);
+  start(text);
+  SolveResult result = solveLevel(SolveOptions());
+  ASSERT_TRUE(result.finishable);
+  int tick = 0;
+  bool rode = false;
+  RunOutcome outcome = runOutcome();
+  for (size_t i = 0; i < result.keys.size() && outcome == RUN_PLAYING; i++) {
+    outcome = runTick(result.keys[i], tick);
+    rode = rode || player->isOnPlatform();
+  }
+  EXPECT_EQ(outcome, RUN_FINISHED);
+  EXPECT_EQ(tick, result.ticks);
+  EXPECT_TRUE(rode);
+
+  start(levelText(grid, 15, 60));
+  SolveResult without = solveLevel(SolveOptions());
+  EXPECT_FALSE(without.finishable);
+  EXPECT_TRUE(without.exhausted);
+}
+
+TEST_F(LevelToolTest, AWallTooHighToJumpIsNotFinishableAndTheSearchEnds) {
+  std::vector<std::string> grid = field(20, 8, 16);
+  for (int row = 2; row < 7; row++) grid[row][10] = '#';
+  start(levelText(grid));
+  SolveOptions options;
+  options.budget = 50000;
+  SolveResult result = solveLevel(options);
+  EXPECT_FALSE(result.finishable);
+  EXPECT_TRUE(result.exhausted);
+  EXPECT_LT(result.states, options.budget);
+  EXPECT_GT(result.states, 0);
+  EXPECT_TRUE(result.keys.empty());
+}
+
+TEST_F(LevelToolTest, AnEnemyInALowCorridorIsShotOnTheWay) {
+  // The corridor is one cell high: no jumping over the enemy, so the run
+  // takes the ammunition and fires.
+  std::vector<std::string> grid = field(24, 8, 22);
+  for (int col = 6; col < 24; col++) grid[5][col] = '#';
+  grid[6][4] = 'a';
+  grid[6][14] = 'e';
+  start(levelText(grid));
+  SolveResult result = solveLevel(SolveOptions());
+  ASSERT_TRUE(result.finishable);
+  EXPECT_TRUE(std::any_of(result.keys.begin(), result.keys.end(),
+                          [](const TickKeys& k) { return k.fire; }));
+  ReplayResult replay = replayKeys(result.keys);
+  EXPECT_EQ(replay.outcome, RUN_FINISHED);
+  EXPECT_FALSE(enemyList->getHead()->isAlive());
+}
+
+TEST_F(LevelToolTest, LongerStepsFindARunNoShorterThanSingleTicks) {
+  std::vector<std::string> grid = field(30, 8, 28);
+  for (int col = 8; col < 11; col++) grid[7][col] = 'S';
+  grid[6][18] = grid[5][18] = '#';
+  start(levelText(grid));
+  SolveResult single = solveLevel(SolveOptions());
+  SolveOptions coarse;
+  coarse.step = 4;
+  SolveResult four = solveLevel(coarse);
+  ASSERT_TRUE(single.finishable);
+  ASSERT_TRUE(four.finishable);
+  EXPECT_GE(four.ticks, single.ticks);
+  ReplayResult replay = replayKeys(four.keys);
+  EXPECT_EQ(replay.outcome, RUN_FINISHED);
+  EXPECT_EQ(replay.ticks, four.ticks);
+}
+
+// ---- traces and replay ----
+
+TEST_F(LevelToolTest, TheTraceOfASolvedRunReplaysToTheExit) {
+  std::vector<std::string> grid = field(25, 8, 22);
+  for (int col = 9; col < 12; col++) grid[7][col] = 'F';
+  std::string level = writeTempFile(levelText(grid, 15, 30, {}, "Fire pit"));
+  std::string error;
+  ASSERT_TRUE(startRun(level, error)) << error;
+  SolveResult result = solveLevel(SolveOptions());
+  ASSERT_TRUE(result.finishable);
+  std::string trace = writeTempFile("", "run.trace");
+  ASSERT_TRUE(writeTrace(trace, "Fire pit", result.keys, error)) << error;
+
+  std::vector<TickKeys> read;
+  ASSERT_TRUE(readTrace(trace, read, error)) << error;
+  EXPECT_TRUE(read == result.keys);
+  ASSERT_TRUE(startRun(level, error)) << error;
+  ReplayResult replay = replayKeys(read);
+  EXPECT_EQ(replay.outcome, RUN_FINISHED);
+  EXPECT_EQ(replay.ticks, result.ticks);
+
+  // without the jump the walk ends in the fire
+  ASSERT_TRUE(startRun(level, error)) << error;
+  std::vector<TickKeys> walk(read.size(), keysOf(false, true, false, false));
+  EXPECT_EQ(replayKeys(walk).outcome, RUN_DIED);
+}
+
+TEST_F(LevelToolTest, AMalformedTraceIsRefusedWithItsLine) {
+  std::vector<TickKeys> keys;
+  std::string error;
+  std::string trace = writeTempFile("# keys\n0 1 0 0\n\n0 1 2 0\n", "bad.trace");
+  EXPECT_FALSE(readTrace(trace, keys, error));
+  EXPECT_EQ(error, trace + ":4: expected four columns of 0 or 1");
+  trace = writeTempFile("1 0 0 0 1\n", "long.trace");
+  EXPECT_FALSE(readTrace(trace, keys, error));
+  trace = writeTempFile("1 0 1 0\n0 0 0 1\n", "good.trace");
+  ASSERT_TRUE(readTrace(trace, keys, error)) << error;
+  ASSERT_EQ(keys.size(), 2u);
+  EXPECT_TRUE(keys[0] == keysOf(true, false, true, false));
+  EXPECT_TRUE(keys[1] == keysOf(false, false, false, true));
+}
+
+// ---- picture ----
+
+TEST_F(LevelToolTest, APlatformsTravelReachesOneStepPastEachEnd) {
+  MovingPlatform sideways(100, 200, 140, 200, graphic(GFX_PLATFORM));
+  PlatformTravel travel = platformTravel(sideways);
+  EXPECT_EQ(travel.minX, 96);
+  EXPECT_EQ(travel.maxX, 144);
+  EXPECT_EQ(travel.minY, 200);
+  EXPECT_EQ(travel.maxY, 200);
+  MovingPlatform upDown(100, 200, 100, 260, graphic(GFX_PLATFORM));
+  travel = platformTravel(upDown);
+  EXPECT_EQ(travel.minY, 196);
+  EXPECT_EQ(travel.maxY, 264);
+  EXPECT_EQ(travel.minX, 100);
+  EXPECT_EQ(travel.maxX, 100);
+}
+
+TEST_F(LevelToolTest, ThePictureShowsTheWholeMapWithItsActorsAndMarks) {
+  // 30 x 14 cells: 960 x 448 pixels, wider than one copy of a layer
+  std::vector<std::string> grid = field(30, 14, 27);
+  grid[12][20] = 'e';
+  start(levelText(grid, 15, 100, {{600, 100, 700, 100}}));
+  BITMAP* picture = drawLevelPicture();
+  ASSERT_NE(picture, nullptr);
+  EXPECT_EQ(picture->w, 960);
+  EXPECT_EQ(picture->h, 448);
+  auto colourOf = [](int index) { return getpixel(graphic(index), 0, 0); };
+  EXPECT_EQ(getpixel(picture, 400, 20), makecol16(123, 202, 189));
+  // far layer from y 148, near layer from y 248, both repeated past x 800
+  EXPECT_EQ(getpixel(picture, 100, 200), colourOf(GFX_FAR_BACKGROUND));
+  EXPECT_EQ(getpixel(picture, 900, 200), colourOf(GFX_FAR_BACKGROUND));
+  EXPECT_EQ(getpixel(picture, 900, 300), colourOf(GFX_NEAR_BACKGROUND));
+  EXPECT_EQ(getpixel(picture, 5 * TILE + 3, 13 * TILE + 3), colourOf(GFX_BLOCK_A));
+  EXPECT_EQ(getpixel(picture, 27 * TILE + 3, 12 * TILE + 3), colourOf(GFX_EXIT));
+  EXPECT_EQ(getpixel(picture, 20 * TILE + 3, 12 * TILE + 3), colourOf(GFX_ENEMY_WALK_1));
+  EXPECT_EQ(getpixel(picture, 610, 105), colourOf(GFX_PLATFORM));
+  // the travel box runs from x 596 to 704 + 63
+  int path = makecol16(PICTURE_PATH_RGB[0], PICTURE_PATH_RGB[1], PICTURE_PATH_RGB[2]);
+  EXPECT_EQ(getpixel(picture, 760, 100), path);
+  EXPECT_EQ(getpixel(picture, 767, 110), path);
+  int mark = makecol16(PICTURE_START_RGB[0], PICTURE_START_RGB[1], PICTURE_START_RGB[2]);
+  EXPECT_EQ(getpixel(picture, 49, 49), mark);
+  EXPECT_EQ(getpixel(picture, 74, 80), mark);
+  EXPECT_EQ(getpixel(picture, 60, 60), colourOf(GFX_PLAYER_STAND));
+  destroy_bitmap(picture);
+}
+
+TEST_F(LevelToolTest, APngHoldsTheBitmapsPixels) {
+  BITMAP* bitmap = create_bitmap_ex(16, 3, 2);
+  // 16-bit colour keeps 5 or 6 bits: the sky's green comes back as 203
+  const int rgb[6][3] = {{255, 0, 0}, {0, 255, 0}, {0, 0, 255},
+                         {255, 255, 255}, {0, 0, 0}, {123, 202, 189}};
+  const int back[6][3] = {{255, 0, 0}, {0, 255, 0}, {0, 0, 255},
+                          {255, 255, 255}, {0, 0, 0}, {123, 203, 189}};
+  for (int i = 0; i < 6; i++)
+    putpixel(bitmap, i % 3, i / 3, makecol16(rgb[i][0], rgb[i][1], rgb[i][2]));
+  std::string path = writeTempFile("", "small.png");
+  std::string error;
+  ASSERT_TRUE(savePng(bitmap, path, error)) << error;
+  destroy_bitmap(bitmap);
+
+  std::ifstream in(path.c_str(), std::ios::binary);
+  std::vector<unsigned char> file((std::istreambuf_iterator<char>(in)),
+                                  std::istreambuf_iterator<char>());
+  ASSERT_GT(file.size(), 8u);
+  EXPECT_EQ(std::string(file.begin() + 1, file.begin() + 4), "PNG");
+  // chunks: length, type, data, CRC over type and data
+  std::vector<unsigned char> header, packed;
+  std::vector<std::string> types;
+  auto bigEndian = [](const unsigned char* p) {
+    return (uint32_t(p[0]) << 24) | (uint32_t(p[1]) << 16) | (uint32_t(p[2]) << 8) | p[3];
+  };
+  for (size_t at = 8; at + 12 <= file.size();) {
+    uint32_t length = bigEndian(file.data() + at);
+    ASSERT_LE(at + 12 + length, file.size());
+    std::string type(file.begin() + at + 4, file.begin() + at + 8);
+    types.push_back(type);
+    const unsigned char* data = file.data() + at + 8;
+    uLong crc = crc32(crc32(0L, Z_NULL, 0), file.data() + at + 4, 4 + length);
+    EXPECT_EQ(crc, bigEndian(data + length)) << type;
+    if (type == "IHDR") header.assign(data, data + length);
+    if (type == "IDAT") packed.insert(packed.end(), data, data + length);
+    at += 12 + length;
+  }
+  EXPECT_EQ(types, (std::vector<std::string>{"IHDR", "IDAT", "IEND"}));
+  ASSERT_EQ(header.size(), 13u);
+  EXPECT_EQ(header[3], 3);  // width
+  EXPECT_EQ(header[7], 2);  // height
+  EXPECT_EQ(header[8], 8);
+  EXPECT_EQ(header[9], 2);  // RGB
+  std::vector<unsigned char> raw(2 * (1 + 3 * 3));
+  uLongf rawSize = raw.size();
+  ASSERT_EQ(uncompress(raw.data(), &rawSize, packed.data(), packed.size()), Z_OK);
+  ASSERT_EQ(rawSize, raw.size());
+  for (int i = 0; i < 6; i++) {
+    const unsigned char* pixel = raw.data() + (i / 3) * 10 + 1 + (i % 3) * 3;
+    for (int c = 0; c < 3; c++) EXPECT_EQ(pixel[c], back[i][c]) << "pixel " << i;
+  }
+}
+
+// ---- the executable ----
+
+TEST_F(LevelToolTest, TheExecutableExitsWithTheStatusOfItsWorstFile) {
+  auto status = [](const std::string& arguments) {
+    std::string command = std::string(LEVEL_TOOL_PATH) + " " + arguments + " > /dev/null 2>&1";
+    int raw = std::system(command.c_str());
+    return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+  };
+  std::string clean = writeTempFile(levelText(field(20, 8, 15)));
+  std::string noExit = writeTempFile(levelText(field(20, 8, -1)));
+  std::string broken = writeTempFile("Broken\n3,1\n");
+  std::vector<std::string> wall = field(20, 8, 16);
+  for (int row = 0; row < 7; row++) wall[row][10] = '#';
+  std::string walled = writeTempFile(levelText(wall));
+  EXPECT_EQ(status("check " + clean), 0);
+  EXPECT_EQ(status("check " + clean + " " + noExit), 1);
+  EXPECT_EQ(status("check " + clean + " --menu " + noExit), 0);
+  EXPECT_EQ(status("check " + noExit + " " + broken), 2);
+  EXPECT_EQ(status("solve " + clean), 0);
+  EXPECT_EQ(status("solve " + walled), 1);
+  EXPECT_EQ(status("solve " + broken), 2);
+  EXPECT_EQ(status("frobnicate " + clean), 3);
+  EXPECT_EQ(status("check --data /nonexistent " + clean), 3);  // no graphics.dat there
+
+  std::string json = writeTempFile("", "solve.json");
+  std::string trace = writeTempFile("", "solve.trace");
+  ASSERT_EQ(status("solve --trace " + trace + " " + clean), 0);
+  std::string command = std::string(LEVEL_TOOL_PATH) + " solve --json " + clean + " > " + json;
+  ASSERT_EQ(std::system(command.c_str()), 0);
+  std::ifstream in(json.c_str());
+  std::string output((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  std::string ticks = "\"ticks\": " + std::to_string(straightWalkTicks(15)) + ",";
+  EXPECT_NE(output.find("\"finishable\": true, " + ticks), std::string::npos) << output;
+  EXPECT_NE(output.find("\"time_limit\": 100,"), std::string::npos) << output;
+  EXPECT_EQ(status("replay " + clean + " " + trace), 0);
+  EXPECT_EQ(status("replay " + walled + " " + trace), 1);
+  std::string png = writeTempFile("", "level.png");
+  EXPECT_EQ(status("picture " + clean + " " + png), 0);
+  std::ifstream picture(png.c_str(), std::ios::binary);
+  char signature[4] = {0};
+  picture.read(signature, 4);
+  EXPECT_EQ(std::string(signature + 1, 3), "PNG");
+}

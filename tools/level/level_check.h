@@ -1,0 +1,41 @@
+// Level check: what is wrong with a level file, read with the game's own
+// loader, each finding with the line of the item where there is one.
+#ifndef BRINDLECOVE_LEVEL_CHECK_H
+#define BRINDLECOVE_LEVEL_CHECK_H
+
+#include <string>
+#include <vector>
+
+enum CheckStatus {
+  CHECK_CLEAN = 0,
+  CHECK_FAULTS = 1,      // loads, but has design faults
+  CHECK_LOAD_ERROR = 2   // the game would not load it
+};
+
+struct Finding {
+  int line;  // 0 when it concerns the whole file
+  std::string message;
+};
+
+struct CheckOptions {
+  // A menu backdrop needs neither an exit nor a clock.
+  bool menu = false;
+  // The player's standing picture and the enemy's walking picture.
+  int playerWidth = 24, playerHeight = 30;
+  int enemyWidth = 28, enemyHeight = 28;
+};
+
+// The sizes of the loaded graphics.dat's pictures.
+CheckOptions checkOptionsFromGraphics();
+
+// Load errors (the loader's message), then design faults in line order:
+// no exit, a start inside a solid or deadly tile or over a bottomless pit,
+// enemies inside walls, platforms whose range makes them jitter, a time
+// limit of 0 or less, codes that build nothing or are unknown.
+CheckStatus checkLevel(const std::string& path, const CheckOptions& options,
+                       std::vector<Finding>& findings);
+
+// FILE:LINE: what, or FILE: what.
+std::string formatFinding(const std::string& path, const Finding& finding);
+
+#endif

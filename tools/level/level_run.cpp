@@ -1,0 +1,184 @@
+// Level runs: the headless level start, the tick, and trace files.
+#include "level_run.h"
+
+#include <allegro.h>
+
+#include <algorithm>
+#include <fstream>
+#include <sstream>
+
+#include "actors/bullet.h"
+#include "actors/enemy.h"
+#include "actors/moving_platform.h"
+#include "actors/player.h"
+#include "actors/world.h"
+#include "app/data_objects.h"
+#include "app/game_state.h"
+#include "app/input.h"
+#include "app/startup.h"
+#include "level/tile_map.h"
+
+namespace {
+
+// Far ends can take this many steps to come round; a measure stops there.
+const int TRAVEL_STEP_LIMIT = 1 << 22;
+
+}  // namespace
+
+bool loadGraphics(const std::string& folder, std::string& error) {
+  std::string path = folder + "/graphics.dat";
+  DATAFILE* data = load_datafile(path.c_str());
+  if (!data) {
+    error = "cannot load " + path;
+    return false;
+  }
+  int types[GFX_COUNT];
+  for (int i = 0; i < GFX_COUNT; i++) types[i] = DAT_BITMAP;
+  std::string problem;
+  if (!checkDataFile(data, types, GFX_COUNT, problem)) {
+    unload_datafile(data);
+    error = path + ": " + problem;
+    return false;
+  }
+  graphicsData = data;
+  return true;
+}
+
+void makeWorld() {
+  if (!enemyList) enemyList = new EnemyList();
+  if (!bulletList) bulletList = new BulletList();
+}
+
+bool startRun(const std::string& path, std::string& error) {
+  makeWorld();
+  delete player;
+  player = new Player(PLAYER_START_X, PLAYER_START_Y, 0, graphic(GFX_PLAYER_STAND));
+  TileMap* map = new TileMap(path);
+  if (!map->tryLoad(error)) {
+    delete map;
+    return false;
+  }
+  delete currentMap;
+  currentMap = map;
+  // What startLevel's reload does, without ending the program should the
+  // file change between the two reads: the lists emptied, the map rebuilt.
+  bulletList->clear();
+  scrollX = 0;
+  scrollY = 0;
+  player->setX(PLAYER_START_X);
+  player->setY(PLAYER_START_Y);
+  player->setSpeedY(0);
+  player->setAlive(true);
+  player->setPlatform(0);
+  timeLeft = currentMap->getTimeLimit();
+  playSuspended = false;
+  gameOver = false;
+  newLevel = false;
+  for (int i = 0; i < KEY_MAX; i++) key[i] = 0;
+  return true;
+}
+
+RunOutcome runTick(const TickKeys& keys, int& tick) {
+  key[KEY_LEFT] = keys.left;
+  key[KEY_RIGHT] = keys.right;
+  key[KEY_UP] = keys.up;
+  key[KEY_SPACE] = keys.fire;
+  applyPlayKeys(keys.left, keys.right, keys.up, keys.fire);
+  // A jump can touch the exit before the world moves; the game then moves
+  // on to the next level in this tick's update, which a run must not do.
+  if (!currentMap->isFinished()) updateWorld();
+  tick++;
+  RunOutcome outcome = runOutcome();
+  if (outcome != RUN_PLAYING) return outcome;
+  if (tick % TICKS_PER_SECOND == 0) timeLeft.fetch_sub(1);
+  return runOutcome();
+}
+
+RunOutcome runOutcome() {
+  // Touching the exit in the tick he is killed still finishes the level in
+  // the game, but a run counts only a living finish.
+  if (!player->isAlive()) return RUN_DIED;
+  if (currentMap->isFinished()) return RUN_FINISHED;
+  if (timeLeft <= 0) return RUN_OUT_OF_TIME;
+  return RUN_PLAYING;
+}
+
+bool writeTrace(const std::string& path, const std::string& levelName,
+                const std::vector<TickKeys>& keys, std::string& error) {
+  std::ofstream out(path.c_str());
+  if (!out) {
+    error = "cannot write " + path;
+    return false;
+  }
+  out << "# brindlecove-level trace of \"" << levelName << "\": " << keys.size()
+      << " ticks, 35 a second\n";
+  out << "# L R U S (left, right, up, space) held during each tick\n";
+  for (const TickKeys& k : keys)
+    out << k.left << ' ' << k.right << ' ' << k.up << ' ' << k.fire << '\n';
+  out.close();
+  if (!out) {
+    error = "cannot write " + path;
+    return false;
+  }
+  return true;
+}
+
+bool readTrace(const std::string& path, std::vector<TickKeys>& keys, std::string& error) {
+  std::ifstream in(path.c_str());
+  if (!in) {
+    error = path + ": cannot open the trace";
+    return false;
+  }
+  keys.clear();
+  std::string text;
+  int line = 0;
+  while (std::getline(in, text)) {
+    line++;
+    size_t first = text.find_first_not_of(" \t\r");
+    if (first == std::string::npos || text[first] == '#') continue;
+    std::istringstream row(text);
+    int column[4];
+    std::string rest;
+    bool ok = true;
+    for (int& c : column) ok = ok && (row >> c) && (c == 0 || c == 1);
+    if (!ok || (row >> rest)) {
+      error = path + ":" + std::to_string(line) + ": expected four columns of 0 or 1";
+      return false;
+    }
+    TickKeys k;
+    k.left = column[0];
+    k.right = column[1];
+    k.up = column[2];
+    k.fire = column[3];
+    keys.push_back(k);
+  }
+  return true;
+}
+
+ReplayResult replayKeys(const std::vector<TickKeys>& keys) {
+  ReplayResult result;
+  result.outcome = runOutcome();
+  for (const TickKeys& k : keys) {
+    if (result.outcome != RUN_PLAYING) break;
+    result.outcome = runTick(k, result.ticks);
+  }
+  return result;
+}
+
+PlatformTravel platformTravel(const MovingPlatform& platform) {
+  MovingPlatform probe = platform;
+  PlatformTravel travel = {probe.getX(), probe.getY(), probe.getX(), probe.getY()};
+  for (int i = 0; i < TRAVEL_STEP_LIMIT; i++) {
+    probe.stepX();
+    probe.stepY();
+    travel.minX = std::min(travel.minX, probe.getX());
+    travel.maxX = std::max(travel.maxX, probe.getX());
+    travel.minY = std::min(travel.minY, probe.getY());
+    travel.maxY = std::max(travel.maxY, probe.getY());
+    if (probe.getX() == platform.getX() && probe.getY() == platform.getY() &&
+        probe.getSpeedX() == platform.getSpeedX() &&
+        probe.getVerticalSpeed() == platform.getVerticalSpeed())
+      break;
+  }
+  return travel;
+}
