@@ -11,7 +11,9 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <iterator>
+#include <sstream>
 #include <map>
 #include <set>
 #include <string>
@@ -225,6 +227,32 @@ TEST_F(DataFiles, SpritesAreCutOutWithMaskColour)
     }
 }
 
+TEST_F(DataFiles, CharactersStandOnTheirBottomRow)
+{
+    // The game puts a picture's bottom edge on the ground; an empty last
+    // row would leave the figure floating.
+    for (int i : {kPlayerStand, kPlayerStep, kEnemy0, kEnemy1}) {
+        BITMAP *b = gfx(i);
+        int feet = 0;
+        for (int x = 0; x < b->w; ++x)
+            feet += !isMaskAt(b, x, b->h - 1);
+        EXPECT_GT(feet, 0) << "graphics object " << i << " floats above the ground";
+    }
+}
+
+TEST_F(DataFiles, ExitTilesStackIntoOneDoorway)
+{
+    // Levels put two exit tiles on top of each other: the top and bottom
+    // rows must match up, opaque over opaque.
+    BITMAP *b = gfx(kExit);
+    int opaqueTop = 0;
+    for (int x = 0; x < b->w; ++x) {
+        EXPECT_EQ(isMaskAt(b, x, 0), isMaskAt(b, x, b->h - 1)) << "column " << x;
+        opaqueTop += !isMaskAt(b, x, 0);
+    }
+    EXPECT_GT(opaqueTop, b->w / 2);
+}
+
 TEST_F(DataFiles, BackgroundsAreSeeThroughAboveTheirSkyline)
 {
     for (int i : {kHills, kMountains}) {
@@ -345,11 +373,76 @@ TEST_F(DataFiles, FontsCoverPrintableAsciiWithDistinctGlyphs)
 
 TEST_F(DataFiles, FontMetricsFitTheLayout)
 {
-    EXPECT_GE(text_height(mainFont()), 10);
-    EXPECT_LE(text_height(mainFont()), 18);
+    EXPECT_GE(text_height(mainFont()), 14);
+    EXPECT_LE(text_height(mainFont()), 16);
     EXPECT_LE(text_height(noticeFont()), 10);
     // The version line is printed from x=610 to the right edge at 800.
     EXPECT_LE(text_length(noticeFont(), "Version 0.8a BETA release"), 190);
+}
+
+TEST_F(DataFiles, GameTextFitsWhereTheGameWritesIt)
+{
+    FONT *f = mainFont();
+    // HUD items start at x = 20, 200, 400 and 600 and must not run into
+    // the next one or off the screen.
+    EXPECT_LT(20 + text_length(f, "Lifes : 99"), 200);
+    EXPECT_LT(200 + text_length(f, "Points : 9999999"), 400);
+    EXPECT_LT(400 + text_length(f, "Bullets : 999"), 600);
+    EXPECT_LE(600 + text_length(f, "Time left : 999"), 800);
+    // Overlay lines start at x = 220 inside a box ending at x = 680; level
+    // names have up to 29 characters.
+    EXPECT_LE(220 + text_length(f, "Welcome to Level 3 - WWWWWWWWWWWWWWWWWWWWWWWWWWWWW"), 680);
+    EXPECT_LE(220 + text_length(f, "Press <enter> to start again"), 680);
+    EXPECT_LE(220 + text_length(f, "You've got 3 life(s) left..."), 680);
+    EXPECT_LE(150 + text_length(f, "Congratulations!! You've got a HIGH SCORE!"), 800);
+    EXPECT_LE(230 + text_length(f, "Press <enter> for the main menu"), 800);
+    // The menu lines are 30 pixels apart.
+    EXPECT_LE(text_height(f), 30);
+}
+
+// WCAG relative luminance and contrast ratio of two colours.
+double luminance(int r, int g, int b)
+{
+    auto channel = [](int c) {
+        const double v = c / 255.0;
+        return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * channel(r) + 0.7152 * channel(g) + 0.0722 * channel(b);
+}
+
+double contrast(int pixel, int r, int g, int b)
+{
+    const double a = luminance(getr16(pixel), getg16(pixel), getb16(pixel)), t = luminance(r, g, b);
+    return (std::max(a, t) + 0.05) / (std::min(a, t) + 0.05);
+}
+
+// Share of the opaque pixels in a rectangle on which text of colour
+// (r, g, b) stands out with at least `ratio` contrast.
+double readableShare(BITMAP *bmp, int x1, int y1, int x2, int y2, int r, int g, int b, double ratio)
+{
+    int opaque = 0, readable = 0;
+    for (int y = std::max(y1, 0); y <= std::min(y2, bmp->h - 1); ++y)
+        for (int x = std::max(x1, 0); x <= std::min(x2, bmp->w - 1); ++x) {
+            const int c = getpixel(bmp, x, y);
+            if (c == bitmap_mask_color(bmp))
+                continue;
+            ++opaque;
+            readable += contrast(c, r, g, b) >= ratio;
+        }
+    return opaque ? static_cast<double>(readable) / opaque : 1.0;
+}
+
+TEST_F(DataFiles, MenuFinePrintStaysReadable)
+{
+    // The menu map is 19 rows of 32 pixels; the near background stands on
+    // its bottom, so screen y maps to y - (608 - height) in the picture.
+    // Notices in dark blue (0, 40, 189) run from y = 500 to 549 over it,
+    // between x = 230 and 470, and the last one at y = 560 over the soil
+    // of the grass blocks (rows 16 to 24 of the tile).
+    BITMAP *hills = gfx(kHills);
+    const int top = 608 - hills->h;
+    EXPECT_GE(readableShare(hills, 230, 500 - top, 470, 549 - top, 0, 40, 189, 3.0), 0.9);
+    EXPECT_GE(readableShare(gfx(kGrassBlock), 0, 16, 31, 24, 0, 40, 189, 3.0), 0.9);
 }
 
 // ---- sounds ----
@@ -401,8 +494,11 @@ TEST_F(DataFiles, EffectsAreShortAudibleAndDistinct)
 struct MidiSummary {
     int division = 0;
     long endTick = 0;
+    std::set<long> trackEnds; // the tick each track ends on
     double seconds = 0;
     std::map<int, std::set<long>> noteOnTicks; // channel -> ticks with a note starting
+    std::map<int, std::set<int>> programs;     // channel -> programs chosen on it
+    std::set<int> drumKeys;                    // notes played on channel 10
     int hangingNotes = 0;                      // note-ons never switched off
     bool malformed = false;
 };
@@ -459,8 +555,12 @@ MidiSummary summarise(const MIDI *midi)
                     break;
                 }
                 const int key = channel * 128 + p[0];
+                if (kind == 0xc0)
+                    out.programs[channel].insert(p[0]);
                 if (kind == 0x90 && p[1] > 0) {
                     out.noteOnTicks[channel].insert(tick);
+                    if (channel == 9)
+                        out.drumKeys.insert(p[0]);
                     ++sounding[key];
                 } else if (kind == 0x80 || (kind == 0x90 && p[1] == 0)) {
                     if (sounding[key] > 0)
@@ -472,6 +572,7 @@ MidiSummary summarise(const MIDI *midi)
         for (auto &s : sounding)
             out.hangingNotes += s.second;
         out.endTick = std::max(out.endTick, tick);
+        out.trackEnds.insert(tick);
     }
     // Convert ticks to seconds through the tempo map.
     auto it = tempoAt.begin();
@@ -490,10 +591,13 @@ TEST_F(DataFiles, LevelMusicLoopsWithMelodyBassAndDrums)
     const MidiSummary m = summarise(static_cast<MIDI *>(sounds_[kMusic].dat));
     ASSERT_FALSE(m.malformed);
     ASSERT_GT(m.division, 0);
-    EXPECT_GE(m.seconds, 30.0);
-    // Ending on a beat keeps the loop in time; nothing may ring across it.
-    EXPECT_EQ(m.endTick % m.division, 0);
+    EXPECT_GE(m.seconds, 60.0);
+    // Ending on a bar line keeps the loop in time; nothing may ring across
+    // it, and every track must end on the same tick or the parts drift
+    // apart from the second time round.
+    EXPECT_EQ(m.endTick % (4 * m.division), 0);
     EXPECT_EQ(m.hangingNotes, 0);
+    EXPECT_EQ(m.trackEnds.size(), 1u);
     // Drums on channel 10 plus at least two pitched parts.
     ASSERT_TRUE(m.noteOnTicks.count(9));
     EXPECT_GE(m.noteOnTicks.size(), 3u);
@@ -505,6 +609,89 @@ TEST_F(DataFiles, LevelMusicLoopsWithMelodyBassAndDrums)
         partsOnTheSeekBeat += ticks.count(seekTick) ? 1 : 0;
     EXPECT_TRUE(m.noteOnTicks.at(9).count(seekTick));
     EXPECT_GE(partsOnTheSeekBeat, 3);
+}
+
+TEST_F(DataFiles, LevelMusicNeverFallsSilentNotEvenAtTheLoop)
+{
+    const MidiSummary m = summarise(static_cast<MIDI *>(sounds_[kMusic].dat));
+    ASSERT_FALSE(m.malformed);
+    std::set<long> starts;
+    for (auto &[channel, ticks] : m.noteOnTicks)
+        starts.insert(ticks.begin(), ticks.end());
+    ASSERT_FALSE(starts.empty());
+    // No beat without a new note, including across the jump from the end
+    // back to the start.
+    long widest = (m.endTick - *starts.rbegin()) + *starts.begin();
+    for (auto it = std::next(starts.begin()); it != starts.end(); ++it)
+        widest = std::max(widest, *it - *std::prev(it));
+    EXPECT_LE(widest, m.division);
+}
+
+// The patch index the run directory's allegro.cfg names, as DIGMID reads
+// it: melodic program N as "N+1 file", drum keys as "key file" between
+// "129 begin_multipatch" and "end_multipatch". Empty if it cannot be read.
+struct PatchIndex {
+    std::string path;
+    std::map<int, std::string> melodic, drums;
+};
+
+PatchIndex readPatchIndex()
+{
+    PatchIndex index;
+    std::ifstream cfg(runFile("allegro.cfg"));
+    std::string line, value;
+    while (std::getline(cfg, line)) {
+        std::istringstream words(line);
+        std::string key, equals;
+        if (words >> key >> equals >> value && key == "patches" && equals == "=")
+            index.path = value[0] == '/' ? value : runFile(value.c_str());
+    }
+    std::ifstream in(index.path);
+    bool drums = false;
+    while (std::getline(in, line)) {
+        std::istringstream words(line);
+        std::string first, second;
+        if (!(words >> first >> second))
+            continue;
+        if (second == "begin_multipatch") {
+            drums = true;
+        } else if (first == "end_multipatch") {
+            drums = false;
+        } else if (first.find_first_not_of("0123456789") == std::string::npos) {
+            (drums ? index.drums : index.melodic)[std::stoi(first)] = second;
+        }
+    }
+    return index;
+}
+
+bool readable(const std::string &path) { return std::ifstream(path).good(); }
+
+TEST_F(DataFiles, EveryInstrumentOfTheMusicHasAPatch)
+{
+    // DIGMID plays nothing for a program or drum without a patch, and
+    // TiMidity's own index is not in a form it reads; the game's
+    // allegro.cfg must name the index the build writes.
+    const PatchIndex index = readPatchIndex();
+    ASSERT_FALSE(index.path.empty()) << runFile("allegro.cfg") << " names no DIGMID patch set";
+    ASSERT_FALSE(index.melodic.empty()) << index.path << " has no melodic patches DIGMID can read";
+    ASSERT_FALSE(index.drums.empty()) << index.path << " has no drum kit DIGMID can read";
+    const MidiSummary m = summarise(static_cast<MIDI *>(sounds_[kMusic].dat));
+    for (auto &[channel, ticks] : m.noteOnTicks) {
+        if (channel == 9)
+            continue;
+        // A channel with no program change plays program 0.
+        const std::set<int> programs = m.programs.count(channel) ? m.programs.at(channel) : std::set<int>{0};
+        for (int program : programs) {
+            SCOPED_TRACE("channel " + std::to_string(channel + 1) + ", program " + std::to_string(program));
+            ASSERT_TRUE(index.melodic.count(program + 1)) << "no patch in " << index.path;
+            EXPECT_TRUE(readable(index.melodic.at(program + 1))) << index.melodic.at(program + 1);
+        }
+    }
+    for (int key : m.drumKeys) {
+        SCOPED_TRACE("drum key " + std::to_string(key));
+        ASSERT_TRUE(index.drums.count(key)) << "no patch in " << index.path;
+        EXPECT_TRUE(readable(index.drums.at(key))) << index.drums.at(key);
+    }
 }
 
 } // namespace

@@ -5,6 +5,7 @@
 #include <allegro.h>
 
 #include <cstdint>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -34,13 +35,27 @@ Frames spikeFrames();     // 2 frames, 32x32
 BITMAP *nearBackground(); // hills, 800x240
 BITMAP *farBackground();  // mountains, 800x360
 
+// pcf_font.cpp
+struct Glyph {
+    int left = 0, ascent = 0, advance = 0; // placement in the cell
+    int w = 0, h = 0;
+    std::vector<unsigned char> on; // one byte per pixel, row by row
+};
+struct BitmapFont {
+    int cellW = 0, ascent = 0, descent = 0;
+    std::map<int, Glyph> glyphs; // printable ASCII only
+    // Whether cell pixel (x, y) of character `ch` is inked; y = 0 is the
+    // top of the cell, `ascent` rows above the baseline.
+    bool ink(int ch, int x, int y) const;
+};
+BitmapFont loadPcfFont(const std::string &path);
+
 // lettering.cpp
 Frames gameOverFrames(); // 2 frames
 BITMAP *titlePicture();  // 400x120
 // Font sheets are 8-bit grids in the layout Allegro grabs fonts from:
 // index 0 = paper, 1 = ink, 255 = the lines between glyph boxes.
-BITMAP *mainFontSheet();
-BITMAP *noticeFontSheet();
+BITMAP *fontSheet(const BitmapFont &font); // one fixed cell per character
 void fontSheetPalette(PALETTE pal);
 
 // sound.cpp
@@ -53,5 +68,8 @@ void writeWav(const std::string &path, const std::vector<int16_t> &samples);
 
 // music.cpp
 void writeLevelMusic(const std::string &path);
+
+// patches.cpp
+void writeDigmidPatchIndex(const std::string &timidityCfg, const std::string &out);
 
 } // namespace ag

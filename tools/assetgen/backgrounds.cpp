@@ -29,9 +29,9 @@ struct Wave {
 };
 
 // Fill each column from its skyline down with the ramp's middle colour, a
-// bright rim on top, a dark outline above it, and shade fading in from
+// bright rim on top, a dark outline above it, and `shade` dithered in from
 // `shadeFrom` pixels below the skyline.
-void fillBelow(BITMAP *bmp, const Wave &sky, const Ramp &r, int shadeFrom)
+void fillBelow(BITMAP *bmp, const Wave &sky, const Ramp &r, int shadeFrom, int shade)
 {
     const int fade = 24;
     for (int x = 0; x < bmp->w; ++x) {
@@ -41,8 +41,8 @@ void fillBelow(BITMAP *bmp, const Wave &sky, const Ramp &r, int shadeFrom)
             int c = r.mid;
             if (depth < 2)
                 c = r.light;
-            else if (depth >= shadeFrom && ditherOn(x, y, (depth - shadeFrom) * 16 / fade))
-                c = r.dark;
+            else if (depth >= shadeFrom && ditherOn(x, y, std::min(16, (depth - shadeFrom) * 16 / fade)))
+                c = shade;
             putpixel(bmp, x, y, c);
         }
         putpixel(bmp, x, top - 1, r.outline);
@@ -100,25 +100,28 @@ BITMAP *nearBackground()
     BITMAP *bmp = blank(kWidth, 240);
     Rng rng(4);
     // Rolling back hills with a few round trees, then nearer hills with
-    // bushes and flowers.
+    // bushes and flowers along the ridge. The menu prints dark blue fine
+    // print over the lower middle of this picture, so the hills are light
+    // and plain below the ridge and no bush sits in that middle stretch.
     const Wave back{92, {{2, 26, 0.6f}, {5, 12, 1.9f}, {11, 4, 0.3f}}};
     const Wave front{150, {{3, 18, 2.4f}, {7, 9, 0.2f}, {13, 3, 1.1f}}};
-    const Ramp backHill = ramp(110, 176, 110);
-    const Ramp frontHill = ramp(72, 150, 64);
-    const Ramp backLeaf = ramp(84, 150, 96);
-    const Ramp frontLeaf = ramp(46, 124, 52);
+    const Ramp backHill = ramp(158, 210, 142);
+    const Ramp frontHill = ramp(134, 200, 104);
+    const Ramp backLeaf = ramp(96, 164, 104);
+    const Ramp frontLeaf = ramp(80, 156, 74);
 
-    fillBelow(bmp, back, backHill, 1000);
+    fillBelow(bmp, back, backHill, 1000, backHill.mid);
     for (int x : {70, 290, 335, 560, 720})
         tree(bmp, x, back.at(x) + 4, backLeaf);
-    fillBelow(bmp, front, frontHill, 36);
+    fillBelow(bmp, front, frontHill, 40, mix(frontHill.mid, frontHill.dark, 0.45f));
     for (int x = 20; x < kWidth; x += rng.range(70, 130))
-        bush(bmp, x, front.at(x) + 6, rng.range(7, 11), frontLeaf, rng);
-    // Flowers scattered over the front hills.
+        if (x < 190 || x > 530)
+            bush(bmp, x, front.at(x) + 6, rng.range(7, 11), frontLeaf, rng);
+    // Flowers dotted just below the ridge.
     const int petals[] = {rgb(255, 250, 240), rgb(255, 220, 80), rgb(250, 140, 170)};
-    for (int i = 0; i < 160; ++i) {
+    for (int i = 0; i < 90; ++i) {
         const int x = rng.below(kWidth);
-        const int y = front.at(x) + 8 + rng.below(70);
+        const int y = front.at(x) + 5 + rng.below(22);
         if (y < bmp->h - 1 && getpixel(bmp, x, y) == frontHill.mid) {
             putpixel(bmp, x, y, petals[rng.below(3)]);
             putpixel(bmp, x, y + 1, frontHill.dark);

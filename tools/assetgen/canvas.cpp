@@ -116,6 +116,25 @@ void drawRows(BITMAP *bmp, int x, int y, const std::vector<std::string> &rows,
     }
 }
 
+void tinyText(BITMAP *bmp, int x, int y, const std::string &text, int colour)
+{
+    static const std::map<char, std::vector<std::string>> glyphs = {
+        {'A', {".#.", "#.#", "###", "#.#", "#.#"}},
+        {'E', {"###", "#..", "##.", "#..", "###"}},
+        {'I', {"###", ".#.", ".#.", ".#.", "###"}},
+        {'M', {"#.#", "###", "###", "#.#", "#.#"}},
+        {'O', {"###", "#.#", "#.#", "#.#", "###"}},
+        {'T', {"###", ".#.", ".#.", ".#.", ".#."}},
+        {'X', {"#.#", "#.#", ".#.", "#.#", "#.#"}},
+    };
+    for (size_t i = 0; i < text.size(); ++i) {
+        auto it = glyphs.find(text[i]);
+        if (it == glyphs.end())
+            fail(std::string("no tiny letter for '") + text[i] + "'");
+        drawRows(bmp, x + static_cast<int>(i) * 4, y, it->second, {{'#', colour}});
+    }
+}
+
 void wrapCircleFill(BITMAP *bmp, int x, int y, int r, int colour)
 {
     for (int shift : {-bmp->w, 0, bmp->w})

@@ -55,6 +55,10 @@ using ColourKey = std::map<char, int>;
 void drawRows(BITMAP *bmp, int x, int y, const std::vector<std::string> &rows,
               const ColourKey &key, bool mirror = false);
 
+// Labels on small sprites: 3x5 capitals, 4 pixels apart. Knows only the
+// letters our pictures use and fails on any other.
+void tinyText(BITMAP *bmp, int x, int y, const std::string &text, int colour);
+
 // Drawing helpers that wrap around horizontally so backgrounds tile.
 void wrapCircleFill(BITMAP *bmp, int x, int y, int r, int colour);
 void wrapPutPixel(BITMAP *bmp, int x, int y, int colour);

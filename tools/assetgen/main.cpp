@@ -1,10 +1,14 @@
-// brindlecove-assetgen OUTPUT_DIR
+// brindlecove-assetgen OUTPUT_DIR MAIN_FONT NOTICE_FONT TIMIDITY_CFG
 //
 // Draws every picture, font sheet and sound the game uses and writes them
 // to OUTPUT_DIR. The build then packs them into graphics.dat, font.dat and
 // sound.dat with Allegro's `dat` tool. File names start with the object's
 // index in its datafile, and the build adds them in that order, because
 // the game looks objects up by position.
+//
+// MAIN_FONT and NOTICE_FONT are packaged PCF bitmap fonts; TIMIDITY_CFG is
+// the freepats index, rewritten as OUTPUT_DIR/digmid.cfg in the form
+// Allegro's DIGMID driver reads.
 #include "assets.h"
 #include "canvas.h"
 
@@ -51,12 +55,12 @@ void writeGraphics(const std::string &dir)
     saveAll(spikeFrames(), spikes);
 }
 
-void writeFonts(const std::string &dir)
+void writeFonts(const std::string &dir, const std::string &mainFont, const std::string &noticeFont)
 {
     PALETTE pal;
     fontSheetPalette(pal);
-    saveAndFree(mainFontSheet(), dir, "font0_main.pcx", pal);
-    saveAndFree(noticeFontSheet(), dir, "font1_notice.pcx", pal);
+    saveAndFree(fontSheet(loadPcfFont(mainFont)), dir, "font0_main.pcx", pal);
+    saveAndFree(fontSheet(loadPcfFont(noticeFont)), dir, "font1_notice.pcx", pal);
 }
 
 void writeSounds(const std::string &dir)
@@ -72,8 +76,8 @@ void writeSounds(const std::string &dir)
 
 int main(int argc, char **argv)
 {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: %s OUTPUT_DIR\n", argv[0]);
+    if (argc != 5) {
+        std::fprintf(stderr, "usage: %s OUTPUT_DIR MAIN_FONT NOTICE_FONT TIMIDITY_CFG\n", argv[0]);
         return 2;
     }
     const std::string dir = argv[1];
@@ -90,7 +94,8 @@ int main(int argc, char **argv)
     set_color_conversion(COLORCONV_NONE);
 
     writeGraphics(dir);
-    writeFonts(dir);
+    writeFonts(dir, argv[2], argv[3]);
     writeSounds(dir);
+    writeDigmidPatchIndex(argv[4], dir + "/digmid.cfg");
     return 0;
 }

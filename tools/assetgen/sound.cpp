@@ -105,18 +105,27 @@ std::vector<int16_t> pickupSound()
 
 std::vector<int16_t> emptyClickSound()
 {
-    // Hammer on an empty chamber: two tiny metallic ticks, no body.
-    std::vector<double> w = silence(0.06);
+    // Hammer falling on an empty chamber: a sharp metallic click, then the
+    // softer clack of the action resetting. Each is a noise tick that rings
+    // a couple of small resonances, long enough to hear over the music.
+    std::vector<double> w = silence(0.12);
     Noise noise(3);
+    struct Click {
+        double at, level, ring;
+    };
+    const Click clicks[] = {{0.0, 1.0, 2350.0}, {0.05, 0.65, 1650.0}};
     for (size_t i = 0; i < w.size(); ++i) {
         const double t = timeOf(i);
         double v = 0.0;
-        for (double at : {0.0, 0.024}) {
-            if (t < at)
+        for (const Click &c : clicks) {
+            if (t < c.at)
                 continue;
-            const double local = t - at;
-            const double level = at == 0.0 ? 1.0 : 0.6;
-            v += level * std::exp(-local * 900.0) * (std::sin(kTwoPi * 3200.0 * local) + noise.next(0.9));
+            const double local = t - c.at;
+            const double tick = noise.next(0.85) * std::exp(-local * 260.0);
+            const double ring = (std::sin(kTwoPi * c.ring * local) + 0.5 * std::sin(kTwoPi * c.ring * 2.7 * local)) *
+                                std::exp(-local * 110.0);
+            const double body = std::sin(kTwoPi * 420.0 * local) * std::exp(-local * 70.0) * 0.4;
+            v += c.level * (tick + 0.8 * ring + body);
         }
         w[i] = v;
     }

@@ -149,53 +149,70 @@ BITMAP *ammoPickup()
     }
     rectfill(bmp, 4, 16, 27, 28, box.mid);
     bevel(bmp, box.mid, box.light, box.dark);
-    // Lid hinge, a yellow stencil band and a handle.
+    // Lid hinge, and a yellow band stencilled with what is inside.
     hline(bmp, 4, 18, 27, box.dark);
-    rectfill(bmp, 4, 22, 27, 24, rgb(232, 196, 60));
-    for (int x = 6; x < 27; x += 4)
-        putpixel(bmp, x, 23, rgb(60, 52, 30));
-    rectfill(bmp, 13, 26, 18, 27, box.dark);
+    rectfill(bmp, 4, 20, 27, 26, rgb(232, 196, 60));
+    hline(bmp, 4, 20, 27, rgb(250, 226, 120));
+    tinyText(bmp, 8, 21, "AMMO", rgb(50, 44, 26));
     outline(bmp, box.outline);
     return bmp;
 }
 
 Frames enemyFrames()
 {
-    const Ramp body = ramp(150, 60, 170);
-    const Ramp belly = ramp(226, 150, 200);
-    const Ramp horn = ramp(236, 220, 190);
-    const Ramp foot = ramp(70, 40, 80);
+    // A grumpy spined puffball, facing left: heavy brow over a big eye,
+    // two fangs, ivory spines down its back. It bobs down a pixel and lifts
+    // its back foot on the second step.
+    const ColourKey key = {
+        {'v', rgb(150, 64, 176)}, {'V', rgb(100, 38, 126)}, {'u', rgb(200, 128, 222)},
+        {'c', rgb(240, 176, 212)}, {'C', rgb(208, 130, 180)}, {'t', rgb(248, 236, 206)},
+        {'T', rgb(196, 176, 150)}, {'w', rgb(255, 255, 255)}, {'e', rgb(34, 18, 44)},
+        {'x', rgb(70, 20, 80)},    {'f', rgb(255, 255, 244)}, {'q', rgb(120, 76, 130)},
+        {'F', rgb(72, 40, 84)},
+    };
+    const std::vector<std::string> body = {
+        "............................",
+        "...............t....t.......",
+        "..............tt...tt...t...",
+        "...........t..tT..ttT..tt...",
+        "..........tt.ttT.ttT..ttT...",
+        ".........ttTvvvvvvvvvvvtT...",
+        ".......vvvvvvvvvvvvvvvvvvv..",
+        ".....vvuuuuvvvvvvvvvvvvvvV..",
+        "....vuuuuvvvvvvvvvvvvvvvvVt.",
+        "...vuuuuuuxxvvvvvvvvvvvvvVtT",
+        "...vuuuuxxxxvvvvvvvvvvvvvVV.",
+        "..vvuxxxxwwwvvvvvvvvvvvvvVVt",
+        "..vxxxwwwwwwvvvvvvvvvvvvvVVT",
+        "..vvweewwwwwvvvvvvvvvvvvVVV.",
+        "..vveeewwwwvvvvvvvvvvvvvVVV.",
+        "..vvvwwwwwvvvvvvvvvvvvvvVVV.",
+        "..vvvvvvvvvvvvvvvvvvvvvvVVV.",
+        "..xxxxxxxxccccccvvvvvvvVVV..",
+        "...fvvfvccccccccccvvvvVVVV..",
+        "...vvvvcccccccccccccvVVVV...",
+        "....VvvcccccCCCCCCCVVVVV....",
+        ".....VVVCCCCCCCCCVVVVVV.....",
+        ".......VVVVVVVVVVVVVV.......",
+    };
+    const std::vector<std::string> feet[2] = {
+        {"........qqqq....qqqq........",
+         ".......qqqqq....qqqqq.......",
+         "......FFqqqq....FFqqq.......",
+         ".....FFFFFF....FFFFFF.......",
+         ".....FFFFFF....FFFFFF......."},
+        {".........qqqq..qqqq.........",
+         "........qqqqq..qqqqq........",
+         ".......FFqqqq..FFFFFF.......",
+         "......FFFFFF...FFFFFF.......",
+         "......FFFFFF................"},
+    };
     Frames frames;
     for (int f = 0; f < 2; ++f) {
         BITMAP *bmp = blank(28, 28);
-        // Legs first so the body overlaps their tops; the two frames swap
-        // which leg is forward.
-        const int lx = f ? 10 : 7, rx = f ? 16 : 19;
-        thickLine(bmp, 9, 18, lx, 23, 3, foot.mid);
-        thickLine(bmp, 17, 18, rx, 23, 3, foot.mid);
-        rectfill(bmp, lx - 2, 24, lx + 3, 25, foot.dark);
-        rectfill(bmp, rx - 2, 24, rx + 3, 25, foot.dark);
-        // Spikes along the back.
-        for (int i = 0; i < 4; ++i) {
-            const int x = 9 + i * 4;
-            triangle(bmp, x, 7, x + 4, 7, x + 3, 2 + (i % 2), horn.mid);
-            putpixel(bmp, x + 2, 5, horn.light);
-        }
-        ellipsefill(bmp, 14, 13, 11, 8, body.dark);
-        ellipsefill(bmp, 13, 12, 10, 7, body.mid);
-        arc(bmp, 13, 12, itofix(40), itofix(110), 6, body.light);
-        ellipsefill(bmp, 12, 17, 7, 3, belly.mid);
-        hline(bmp, 8, 16, 15, belly.light);
-        // Big angry eye looking left, with a heavy brow.
-        circlefill(bmp, 7, 10, 3, rgb(255, 255, 250));
-        rectfill(bmp, 5, 10, 6, 11, rgb(20, 10, 30));
-        thickLine(bmp, 3, 6, 10, 8, 1, body.outline);
-        thickLine(bmp, 4, 6, 10, 7, 1, body.outline);
-        // Mouth with two fangs.
-        hline(bmp, 3, 15, 8, body.outline);
-        putpixel(bmp, 4, 16, rgb(255, 255, 250));
-        putpixel(bmp, 7, 16, rgb(255, 255, 250));
-        outline(bmp, body.outline);
+        drawRows(bmp, 0, 23, feet[f], key);
+        drawRows(bmp, 0, f, body, key);
+        outline(bmp, rgb(40, 16, 50));
         frames.push_back(bmp);
     }
     return frames;
@@ -203,61 +220,93 @@ Frames enemyFrames()
 
 Frames playerFrames()
 {
-    const Ramp skin = ramp(244, 196, 150);
-    const Ramp hair = ramp(120, 70, 36);
-    const Ramp cap = ramp(60, 160, 80);
-    const Ramp shirt = ramp(60, 110, 210);
-    const Ramp pants = ramp(70, 70, 96);
-    const Ramp boot = ramp(130, 76, 40);
-    const Ramp scarf = ramp(220, 56, 48);
-
+    // Facing right: green cap, red scarf streaming behind, blue shirt.
+    // Standing has the legs together and walking the widest stride, one
+    // pixel lower, so alternating the two reads as a bouncing walk. In the
+    // air the knees tuck up and an arm reaches forward.
+    const ColourKey key = {
+        {'G', rgb(64, 168, 84)},   {'g', rgb(38, 108, 62)},   {'L', rgb(160, 226, 150)},
+        {'H', rgb(88, 50, 30)},    {'h', rgb(136, 82, 42)},   {'s', rgb(250, 204, 160)},
+        {'S', rgb(212, 148, 108)}, {'w', rgb(255, 255, 255)}, {'e', rgb(30, 26, 50)},
+        {'m', rgb(176, 80, 74)},   {'r', rgb(228, 62, 52)},   {'R', rgb(150, 32, 42)},
+        {'b', rgb(70, 124, 222)},  {'B', rgb(40, 74, 156)},   {'l', rgb(140, 186, 246)},
+        {'n', rgb(60, 40, 30)},    {'y', rgb(250, 212, 70)},  {'p', rgb(84, 84, 118)},
+        {'P', rgb(52, 50, 78)},    {'k', rgb(156, 94, 48)},   {'K', rgb(98, 56, 30)},
+    };
+    const std::vector<std::string> head = {
+        "........................",
+        "..........GGGLL.........",
+        "........GLLGGGGGG.......",
+        ".......GGLGGGGGGGG......",
+        "......ggggggggggggggg...",
+        "......HHhsssssssss......",
+        "......HHhsssswesss......",
+        "......HhSSssswessss.....",
+        "......HhhSssssssssS.....",
+        ".......hhsssssssms......",
+        "........Sssssssss.......",
+        ".........rrrrrrr........",
+        ".....RRrrrrrrrrR........",
+    };
+    const std::vector<std::string> air = {
+        "..RRR...lbbbbbbbB.......",
+        ".RR.....lbbbbbbbBBBss...",
+        "........lbbbbbbbB.......",
+        "........lbbbbbbbB.......",
+        "........lbbbbbbbB.......",
+        "........nnnnnnyn........",
+        ".........PPPpppppp......",
+        "........PPPpppppppp.....",
+        ".......PPP......ppp.....",
+        "......PPP.......ppp.....",
+        ".....KKK........kkkkk...",
+        ".....KK.........kkkkk...",
+    };
+    const std::vector<std::string> stand = {
+        "....RR..lbbbbbbbB.......",
+        "....R...lbbBBbbbB.......",
+        "........lbbBBbbbB.......",
+        "........lbbBBbbbB.......",
+        "........lbbBBbbbB.......",
+        "........nnnssnnyn.......",
+        ".........PPpppp.........",
+        ".........PPppp..........",
+        ".........PPppp..........",
+        ".........PPppp..........",
+        ".........PPppp..........",
+        ".........PPppp..........",
+        ".........PPppp..........",
+        ".........PPppp..........",
+        "........KKkkkkkk........",
+        "........KKkkkkkkk.......",
+    };
+    const std::vector<std::string> stride = {
+        "....RRR.lbbbbbbbB.......",
+        "...RR...lbBbbbbbB.......",
+        "........BBbbbbbbB.......",
+        ".......BBlbbbbbbB.......",
+        "......ss.lbbbbbbBss.....",
+        "........nnnnnnyn........",
+        ".........PPPppp.........",
+        "........PPP..ppp........",
+        ".......PPP....ppp.......",
+        "......PPP......ppp......",
+        ".....PPP.......ppp......",
+        "....PPP.........ppp.....",
+        "....PPP.........ppp.....",
+        "...KKKK.........kkkkk...",
+        "...KKK..........kkkkkk..",
+    };
     struct Pose {
-        int backFootX, backFootY, frontFootX, frontFootY; // boot positions
-        int handX, handY;                                  // near hand
-        int scarfLift;                                     // scarf tail flutter
+        const std::vector<std::string> *body;
+        int bob; // how far the whole figure sits down
     };
-    // Jump (knees up, arm raised), stand, stride.
-    const Pose poses[3] = {
-        {7, 24, 15, 22, 18, 13, 3},
-        {9, 26, 14, 26, 12, 19, 0},
-        {6, 26, 17, 26, 15, 18, 1},
-    };
+    const Pose poses[3] = {{&air, 0}, {&stand, 0}, {&stride, 1}};
     Frames frames;
     for (const Pose &p : poses) {
         BITMAP *bmp = blank(24, 30);
-        // Legs from the hips to each boot.
-        thickLine(bmp, 9, 20, p.backFootX + 1, p.backFootY - 3, 3, pants.dark);
-        thickLine(bmp, 12, 20, p.frontFootX, p.frontFootY - 3, 3, pants.mid);
-        rectfill(bmp, p.backFootX, p.backFootY - 1, p.backFootX + 4, p.backFootY + 1, boot.dark);
-        rectfill(bmp, p.frontFootX, p.frontFootY - 1, p.frontFootX + 4, p.frontFootY + 1, boot.mid);
-        hline(bmp, p.frontFootX, p.frontFootY - 1, p.frontFootX + 3, boot.light);
-        // Body, belt and buckle.
-        rectfill(bmp, 8, 13, 15, 20, shirt.mid);
-        bevel(bmp, shirt.mid, shirt.light, shirt.dark);
-        hline(bmp, 8, 20, 15, rgb(60, 40, 30));
-        putpixel(bmp, 13, 20, rgb(250, 210, 70));
-        // Scarf round the neck with its tail streaming behind.
-        rectfill(bmp, 8, 12, 15, 13, scarf.mid);
-        hline(bmp, 8, 13, 15, scarf.dark);
-        thickLine(bmp, 7, 13, 4, 15 - p.scarfLift, 2, scarf.mid);
-        putpixel(bmp, 3, 16 - p.scarfLift, scarf.dark);
-        // Head: skin, hair at the back, cap with the peak facing forward.
-        circlefill(bmp, 13, 7, 5, skin.mid);
-        rectfill(bmp, 9, 5, 12, 10, hair.mid);
-        circlefill(bmp, 9, 8, 2, hair.mid);
-        putpixel(bmp, 10, 10, hair.dark);
-        putpixel(bmp, 17, 9, skin.dark);
-        putpixel(bmp, 19, 7, skin.mid); // nose
-        rectfill(bmp, 15, 6, 16, 7, rgb(30, 26, 50));
-        putpixel(bmp, 16, 6, rgb(255, 255, 255));
-        hline(bmp, 16, 10, 17, skin.dark);
-        rectfill(bmp, 9, 1, 17, 4, cap.mid);
-        hline(bmp, 10, 1, 15, cap.light);
-        rectfill(bmp, 16, 4, 20, 5, cap.dark);
-        putpixel(bmp, 13, 2, cap.shine);
-        // Near arm: sleeve from the shoulder to a bare hand.
-        thickLine(bmp, 11, 14, p.handX, p.handY - 2, 2, shirt.dark);
-        rectfill(bmp, p.handX, p.handY - 1, p.handX + 1, p.handY, skin.mid);
+        drawRows(bmp, 0, p.bob, head, key);
+        drawRows(bmp, 0, p.bob + static_cast<int>(head.size()), *p.body, key);
         outline(bmp, rgb(34, 24, 40));
         frames.push_back(bmp);
     }

@@ -44,12 +44,13 @@ void rivet(BITMAP *bmp, int x, int y, const Ramp &r)
 BITMAP *grassBlock()
 {
     BITMAP *bmp = blank(kTile, kTile);
-    const Ramp earth = ramp(150, 96, 52);
+    // Light, sandy soil: the menu prints dark blue fine print over it.
+    const Ramp earth = ramp(200, 148, 94);
     const Ramp grass = ramp(84, 178, 60);
     const Ramp stone = ramp(170, 160, 150);
     Rng rng(6);
     rectfill(bmp, 0, 0, kTile - 1, kTile - 1, earth.mid);
-    speckle(bmp, 0, 6, kTile - 1, kTile - 1, earth.mid, earth.dark, earth.light, rng, 12);
+    speckle(bmp, 0, 6, kTile - 1, kTile - 1, earth.mid, earth.dark, earth.light, rng, 8);
     // A few buried pebbles.
     const int pebbles[][2] = {{6, 16}, {21, 22}, {12, 27}, {27, 13}};
     for (auto &p : pebbles) {
@@ -190,41 +191,40 @@ BITMAP *movingPlatform()
 
 BITMAP *exitDoor()
 {
+    // A lit doorway between stone posts under a green EXIT sign. Levels
+    // stack two of these, so the posts and the light run from the top edge
+    // to the bottom edge and join up.
     BITMAP *bmp = blank(kTile, kTile);
-    const Ramp stone = ramp(140, 130, 150);
-    // Stone archway around a glowing green doorway.
-    circlefill(bmp, 16, 13, 13, stone.mid);
-    rectfill(bmp, 3, 13, 28, 31, stone.mid);
-    bevel(bmp, stone.mid, stone.light, stone.dark);
-    for (int y = 17; y < 31; y += 5) {
-        hline(bmp, 3, y, 6, stone.dark);
-        hline(bmp, 25, y, 28, stone.dark);
+    const Ramp stone = ramp(150, 140, 160);
+    for (int side = 0; side < 2; ++side) {
+        const int x1 = side ? 25 : 2, x2 = x1 + 4;
+        rectfill(bmp, x1, 0, x2, kTile - 1, stone.mid);
+        vline(bmp, x1, 0, kTile - 1, stone.light);
+        vline(bmp, x2, 0, kTile - 1, stone.dark);
+        // Block joints, staggered between the two posts.
+        for (int y = side ? 4 : 0; y < kTile; y += 8)
+            hline(bmp, x1, y, x2, stone.dark);
     }
-    const int glowEdge = rgb(40, 170, 90), glowMid = rgb(120, 236, 140), glowCore = rgb(236, 255, 220);
-    circlefill(bmp, 16, 13, 9, rgb(20, 70, 50));
-    rectfill(bmp, 7, 13, 25, 31, rgb(20, 70, 50));
-    circlefill(bmp, 16, 14, 8, glowEdge);
-    rectfill(bmp, 8, 14, 24, 31, glowEdge);
-    for (int y = 8; y < 32; ++y)
-        for (int x = 8; x <= 24; ++x) {
-            if (getpixel(bmp, x, y) != glowEdge)
-                continue;
-            const float d = std::hypot((x - 16) / 7.0f, (y - 21) / 11.0f);
-            if (d < 0.45f)
-                putpixel(bmp, x, y, glowCore);
-            else if (d < 0.8f || (d < 0.95f && ditherOn(x, y, 8)))
-                putpixel(bmp, x, y, glowMid);
+    // The light: white in the middle, warm yellow towards the posts.
+    const int core = rgb(255, 252, 226), warm = rgb(255, 232, 150), edge = rgb(246, 190, 90);
+    for (int y = 0; y < kTile; ++y)
+        for (int x = 7; x <= 24; ++x) {
+            const int d = std::abs(2 * x - 31); // 1 at the middle, 17 at the posts
+            int c = core;
+            if (d > 13 || (d > 11 && ditherOn(x, y, 8)))
+                c = edge;
+            else if (d > 7 || (d > 5 && ditherOn(x, y, 8)))
+                c = warm;
+            putpixel(bmp, x, y, c);
         }
-    // Sparkles drifting out of the light.
-    const int sparkle = rgb(255, 255, 255);
-    for (auto [x, y] : {std::pair{11, 12}, {21, 17}, {13, 26}, {19, 10}}) {
-        putpixel(bmp, x, y, sparkle);
-        putpixel(bmp, x - 1, y, glowMid);
-        putpixel(bmp, x + 1, y, glowMid);
-    }
-    // Arrow pointing in: this is the way out of the level.
-    triangle(bmp, 16, 16, 12, 21, 20, 21, rgb(30, 110, 60));
-    rectfill(bmp, 14, 21, 18, 25, rgb(30, 110, 60));
+    for (auto [x, y] : {std::pair{11, 16}, {20, 21}, {14, 27}, {18, 13}})
+        putpixel(bmp, x, y, rgb(255, 255, 255));
+    // The sign, as on any real emergency exit: white letters on green.
+    const int plate = rgb(36, 156, 76), plateEdge = rgb(16, 84, 44);
+    rectfill(bmp, 6, 3, 25, 11, plateEdge);
+    rectfill(bmp, 7, 4, 24, 10, plate);
+    hline(bmp, 7, 4, 24, rgb(90, 200, 120));
+    tinyText(bmp, 9, 5, "EXIT", rgb(255, 255, 255));
     outline(bmp, stone.outline);
     return bmp;
 }
