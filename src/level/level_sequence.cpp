@@ -34,6 +34,14 @@ void advanceLevel() {
 void startLevel() {
   startLevelMusic();
   currentMap->reload();
+  putPlayerAtStart();
+  // ticks that piled up while the file was read are dropped
+  tickCounter = 0;
+  playSuspended = true;
+  timeLeft = currentMap->getTimeLimit();
+}
+
+void putPlayerAtStart() {
   scrollX = 0;
   scrollY = 0;
   player->setX(PLAYER_START_X);
@@ -41,8 +49,4 @@ void startLevel() {
   player->setSpeedY(0);
   player->setAlive(true);
   player->setPlatform(0);
-  // ticks that piled up while the file was read are dropped
-  tickCounter = 0;
-  playSuspended = true;
-  timeLeft = currentMap->getTimeLimit();
 }

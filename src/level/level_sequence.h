@@ -15,4 +15,8 @@ void advanceLevel();
 // the start, view and tick counter reset, clock full, play suspended.
 void startLevel();
 
+// The view at the map's corner and the player at the start, alive, at rest
+// vertically and on no platform; the rest of the player carries over.
+void putPlayerAtStart();
+
 #endif

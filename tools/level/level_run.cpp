@@ -16,6 +16,7 @@
 #include "app/game_state.h"
 #include "app/input.h"
 #include "app/startup.h"
+#include "level/level_sequence.h"
 #include "level/tile_map.h"
 
 namespace {
@@ -63,13 +64,7 @@ bool startRun(const std::string& path, std::string& error) {
   // What startLevel's reload does, without ending the program should the
   // file change between the two reads: the lists emptied, the map rebuilt.
   bulletList->clear();
-  scrollX = 0;
-  scrollY = 0;
-  player->setX(PLAYER_START_X);
-  player->setY(PLAYER_START_Y);
-  player->setSpeedY(0);
-  player->setAlive(true);
-  player->setPlatform(0);
+  putPlayerAtStart();
   timeLeft = currentMap->getTimeLimit();
   playSuspended = false;
   gameOver = false;
