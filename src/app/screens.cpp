@@ -93,10 +93,10 @@ void drawMenuFrame(int& selected, int& choice) {
   drawTiles();
   textout_ex(backBuffer, noticeFont, "(c) 2026 The Brindlecove developers", 250, 500,
              COLOUR_NOTICE, -1);
-  textout_ex(backBuffer, noticeFont, "Contact: see the README", 330, 520, COLOUR_NOTICE, -1);
+  textout_ex(backBuffer, noticeFont, "Contact: our issue tracker", 330, 520, COLOUR_NOTICE, -1);
   textout_ex(backBuffer, noticeFont, "Artwork made by our own asset generator", 230, 540,
              COLOUR_NOTICE, -1);
-  textout_ex(backBuffer, noticeFont, "Art notes: see the README", 340, 560, COLOUR_NOTICE, -1);
+  textout_ex(backBuffer, noticeFont, "Art notes: assets/README.md", 340, 560, COLOUR_NOTICE, -1);
 }
 
 void runMenu() {
