@@ -58,6 +58,7 @@ void showCredits() {
   key[KEY_ENTER] = 0;
   int scroll = CREDITS_START_SCROLL;
   runScreenLoop(
+      SCREEN_CREDITS,
       [&] {
         clear_to_color(backBuffer, COLOUR_SKY);
         drawBackgrounds();

@@ -11,6 +11,7 @@ bool newLevel = false;
 bool gameOver = false;
 int quitRequested = 0;
 int levelNumber = 0;
+Screen activeScreen = SCREEN_GAME;
 
 int scrollX = 0;
 int scrollY = 0;

@@ -27,6 +27,11 @@ extern bool gameOver;                    // no life left, or the last level fini
 extern int quitRequested;                // set to 1 only by the menu's Exit
 extern int levelNumber;                  // 0 before a game, 1..3 while playing, 4 when all are done
 
+// The blocking screen whose loop runs, or SCREEN_GAME while the main loop
+// runs; each screen sets it on entry and gives the old value back on leaving.
+enum Screen { SCREEN_GAME, SCREEN_MENU, SCREEN_CREDITS, SCREEN_HIGH_SCORES, SCREEN_NAME_ENTRY };
+extern Screen activeScreen;
+
 // View: top-left corner of the 800 x 600 view in level pixels.
 extern int scrollX;
 extern int scrollY;

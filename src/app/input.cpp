@@ -24,6 +24,9 @@ void handleInput() {
     applyPlayKeys(key[KEY_LEFT], key[KEY_RIGHT], key[KEY_UP], key[KEY_SPACE] && keypressed());
   if (key[KEY_ESC]) runMenu();
   if (key[KEY_ENTER]) {
+    // Cleared before the screens below: a new game started from the menu
+    // they end in must keep its level 1 welcome.
+    newLevel = false;
     if (playSuspended) {
       playSuspended = false;
       if (gameOver) {
@@ -36,7 +39,6 @@ void handleInput() {
         startLevel();
       }
     }
-    newLevel = false;
   }
   clear_keybuf();
 }

@@ -8,6 +8,7 @@
 #include "app/credits.h"
 #include "app/data_objects.h"
 #include "app/game_state.h"
+#include "app/startup.h"
 #include "level/level_sequence.h"
 #include "level/tile_map.h"
 #include "render/renderer.h"
@@ -35,7 +36,7 @@ int chooseFromMenu() {
   key[KEY_ENTER] = 0;
   int selected = MENU_PLAY;
   int choice = 0;
-  runScreenLoop([&] { drawMenuFrame(selected, choice); }, [&] { return choice != 0; });
+  runScreenLoop(SCREEN_MENU, [&] { drawMenuFrame(selected, choice); }, [&] { return choice != 0; });
   return selected;
 }
 
@@ -44,6 +45,9 @@ void startNewGame() {
   player->setLives(PLAYER_START_LIVES);
   player->setPoints(0);
   player->setBullets(0);
+  // An arrow held on the tick that opened the menu must not walk the new
+  // game's player on its first tick of play.
+  player->setSpeedX(0);
   levelNumber = 0;
   gameOver = false;
   advanceLevel();
@@ -54,7 +58,10 @@ void startNewGame() {
 
 }  // namespace
 
-void runScreenLoop(const std::function<void()>& drawScreen, const std::function<bool()>& done) {
+void runScreenLoop(Screen screen, const std::function<void()>& drawScreen,
+                   const std::function<bool()>& done) {
+  Screen previous = activeScreen;
+  activeScreen = screen;
   while (!done()) {
     while (tickCounter > 0 && !done()) {
       tickCounter--;
@@ -63,7 +70,9 @@ void runScreenLoop(const std::function<void()>& drawScreen, const std::function<
       showBackBuffer();
       release_screen();
     }
+    if (!done()) waitForTick();
   }
+  activeScreen = previous;
 }
 
 void drawMenuFrame(int& selected, int& choice) {
@@ -101,7 +110,12 @@ void drawMenuFrame(int& selected, int& choice) {
 
 void runMenu() {
   for (;;) {
-    switch (chooseFromMenu()) {
+    int choice = chooseFromMenu();
+    // The Enter that made the choice is still held: it must not act again in
+    // whatever runs next, least of all in the keyboard handler the menu
+    // returns to.
+    key[KEY_ENTER] = 0;
+    switch (choice) {
       case MENU_PLAY:
         startNewGame();
         return;
@@ -122,6 +136,7 @@ void showHighScores() {
   stopMusic();
   key[KEY_ENTER] = 0;
   runScreenLoop(
+      SCREEN_HIGH_SCORES,
       [] {
         clear_to_color(backBuffer, COLOUR_SKY);
         drawBackgrounds();

@@ -6,6 +6,8 @@
 
 #include <functional>
 
+#include "app/game_state.h"
+
 enum MenuItem { MENU_PLAY = 1, MENU_CREDITS = 2, MENU_HIGH_SCORE = 3, MENU_EXIT = 4 };
 
 // Returns once Play game! has set up level 1 (suspended at its intro) or
@@ -22,7 +24,9 @@ void showHighScores();
 // drawn into the back buffer by `drawScreen` and copied to the screen, until
 // `done` holds. `done` is tested before every tick and while none is
 // pending, so the screen ends right after the frame that made it true.
-void runScreenLoop(const std::function<void()>& drawScreen, const std::function<bool()>& done);
+// `screen` is the activeScreen while the loop runs.
+void runScreenLoop(Screen screen, const std::function<void()>& drawScreen,
+                   const std::function<bool()>& done);
 
 // One frame of the menu into the back buffer; reads Up, Down, Enter and
 // Escape. `selected` is 1..4; `choice` becomes non-zero once one is made.

@@ -125,12 +125,21 @@ void loadSounds() {
   requireDataFile(soundData, "sound.dat", soundTypes, SND_COUNT);
 }
 
+void (*tickWaitHook)() = NULL;
+
+void waitForTick() {
+  if (tickWaitHook) tickWaitHook();
+}
+
 void runMainLoop() {
   while (!quitRequested) {
     while (tickCounter > 0) {
       if (quitRequested) return;
       // input for this tick; Escape may run the whole menu in here
       handleInput();
+      // the menu's Exit ends the program at once: no world step on the
+      // menu's backdrop, no frame
+      if (quitRequested) return;
       // the world moves only while play runs
       if (!playSuspended) updateWorld();
       // one frame for every tick, suspended or not
@@ -138,6 +147,7 @@ void runMainLoop() {
       tickCounter--;
     }
     // no tick pending: spin until the timer raises the counter
+    if (!quitRequested) waitForTick();
   }
 }
 

@@ -21,6 +21,12 @@ void onSecond();    // once a second: the level clock, while play runs
 // no tick is pending; ends once the menu's Exit is chosen.
 void runMainLoop();
 
+// Where every loop waits while no tick is pending. The game spins: the loop
+// tests the counter again at once. A test sets `tickWaitHook` to play the
+// timer and the keyboard in the machine's place.
+void waitForTick();
+extern void (*tickWaitHook)();
+
 void shutDown();
 
 // Whether a loaded data file holds at least `count` objects whose types

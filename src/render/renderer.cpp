@@ -80,7 +80,7 @@ void drawFrame() {
   drawPlatforms();
   drawHud();
   if (playSuspended) drawOverlay();
-  masked_blit(backBuffer, screen, 0, 0, 0, 0, SCREEN_W_PIXELS, SCREEN_H_PIXELS);
+  showBackBuffer();
   release_screen();
 }
 
@@ -125,6 +125,9 @@ void drawEnemies() {
   }
 }
 
+long framesShown = 0;
+
 void showBackBuffer() {
+  framesShown++;
   masked_blit(backBuffer, screen, 0, 0, 0, 0, SCREEN_W_PIXELS, SCREEN_H_PIXELS);
 }

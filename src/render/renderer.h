@@ -24,7 +24,9 @@ void drawBackgrounds();
 void drawTiles();
 void drawEnemies();
 
-// Copies the back buffer to the screen (inside acquire/release).
+// Copies the back buffer to the screen (inside acquire/release); every
+// frame of the game and of its screens goes through here.
 void showBackBuffer();
+extern long framesShown;  // frames copied so far; tests and benchmarks count them
 
 #endif

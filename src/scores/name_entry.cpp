@@ -27,6 +27,8 @@ void runNameEntry() {
   stopMusic();
   // the Enter that ended the game must not end the entry at once
   key[KEY_ENTER] = 0;
+  Screen previous = activeScreen;
+  activeScreen = SCREEN_NAME_ENTRY;
   char name[NAME_ENTRY_MAX + 1] = {0};
   int count = 0;
   // a key of value 0 lets the first pass draw the screen without waiting
@@ -53,4 +55,5 @@ void runNameEntry() {
   highScores->insert(player->getPoints(), name);
   // the ticks that piled up while the player typed are dropped
   tickCounter = 0;
+  activeScreen = previous;
 }
