@@ -8,6 +8,7 @@
 
 #include <cstdio>
 #include <fstream>
+#include <map>
 #include <set>
 #include <sstream>
 
@@ -15,6 +16,7 @@
 #include "app/credits.h"
 #include "app/data_objects.h"
 #include "app/game_state.h"
+#include "app/keys.h"
 #include "app/screens.h"
 #include "app/startup.h"
 #include "level/level_sequence.h"
@@ -63,14 +65,34 @@ struct Driver {
   Screen lastScreen = SCREEN_GAME;
   bool any = false;
 
+  // The keyboard's auto-repeat: a key held this many ticks is pressed again
+  // every `repeatEvery` ticks, with no release in between; 0 for none.
+  int repeatDelay = 0;
+  int repeatEvery = 1;
+  std::map<int, int> heldFor;
+
+  static void pressEvent(int k) {
+    key[k] = 1;
+    onKeyEvent(k);
+    simulate_keypress((k << 8) | (k == KEY_ENTER ? 13 : k == KEY_SPACE ? ' ' : 0));
+  }
+
   void apply(const std::set<int>& now) {
     for (int k : held)
-      if (!now.count(k)) key[k] = 0;
-    for (int k : now)
-      if (!held.count(k)) {
-        key[k] = 1;
-        simulate_keypress((k << 8) | (k == KEY_ENTER ? 13 : k == KEY_SPACE ? ' ' : 0));
+      if (!now.count(k)) {
+        key[k] = 0;
+        onKeyEvent(k | 0x80);
+        heldFor.erase(k);
       }
+    for (int k : now) {
+      if (!held.count(k)) {
+        pressEvent(k);
+      } else {
+        int t = ++heldFor[k];
+        if (repeatDelay > 0 && t >= repeatDelay && (t - repeatDelay) % repeatEvery == 0)
+          pressEvent(k);
+      }
+    }
     held = now;
   }
 
@@ -160,9 +182,18 @@ class FlowTest : public ::testing::Test {
     resetRun();
   }
 
+  static void letGoOfEveryKey() {
+    for (int i = 0; i < KEY_MAX; i++) {
+      key[i] = 0;
+      onKeyEvent(i | 0x80);
+    }
+    clear_keybuf();
+  }
+
   // A fresh game state, keyboard and script; for each case of a table too.
   void resetRun() {
     resetGameState();
+    letGoOfEveryKey();
     drive = Driver();
     scoresPath = runDir + "/data/game.hs";
     // nobody's 0 points beat these
@@ -179,8 +210,7 @@ class FlowTest : public ::testing::Test {
   void TearDown() override {
     tickWaitHook = NULL;
     driver = NULL;
-    for (int i = 0; i < KEY_MAX; i++) key[i] = 0;
-    clear_keybuf();
+    letGoOfEveryKey();
     ASSERT_EQ(chdir(oldDir), 0);
   }
 
@@ -434,4 +464,44 @@ TEST_F(FlowTest, MenuDrawsItsItemsAndTheMarkerBesideTheSelectedOne) {
     }
   }
   destroy_bitmap(expected);
+}
+
+TEST_F(FlowTest, KeysHeldThroughAHandOverStayReleasedThroughTheirAutoRepeat) {
+  // held past the repeat delay: Enter from the game-ended picture into the
+  // scores, Escape from the game into the menu
+  enterState("game ended");
+  drive.repeatDelay = 23;  // two thirds of a second
+  drive.repeatEvery = 2;
+  KeyScript s;
+  s.idle().hold({KEY_ENTER}, 100).idle().press(KEY_ENTER).press(KEY_ENTER);
+  s.hold({KEY_ESC}, 100).idle().press(KEY_ENTER);
+  s.idle(3).press(KEY_ESC).press(KEY_ESC);
+  run(s);
+  EXPECT_EQ(screensOf(drive.visits), "game scores menu game menu game menu");
+  EXPECT_EQ(drive.extraTicks, 0);
+  EXPECT_EQ(levelNumber, 1);
+}
+
+TEST_F(FlowTest, AMarkedKeyCountsAgainOnceLetGoAndPressedAnew) {
+  // a key up when it is marked: the mark is only the write of 0
+  key[KEY_ENTER] = 1;
+  markReleased(KEY_ENTER);
+  EXPECT_EQ(key[KEY_ENTER], 0);
+  key[KEY_ENTER] = 1;
+  EXPECT_TRUE(keyDown(KEY_ENTER));
+  // held when marked: its repeats do not count, a release and press does
+  Driver::pressEvent(KEY_ENTER);
+  markReleased(KEY_ENTER);
+  Driver::pressEvent(KEY_ENTER);
+  EXPECT_FALSE(keyDown(KEY_ENTER));
+  key[KEY_ENTER] = 0;
+  onKeyEvent(KEY_ENTER | 0x80);
+  Driver::pressEvent(KEY_ENTER);
+  EXPECT_TRUE(keyDown(KEY_ENTER));
+  // unmarked keys are read as they are, repeats included
+  Driver::pressEvent(KEY_LEFT);
+  Driver::pressEvent(KEY_LEFT);
+  EXPECT_TRUE(keyDown(KEY_LEFT));
+  onKeyEvent(KEY_ENTER | 0x80);
+  onKeyEvent(KEY_LEFT | 0x80);
 }

@@ -5,6 +5,7 @@
 
 #include "actors/enemy.h"
 #include "app/game_state.h"
+#include "app/keys.h"
 #include "app/screens.h"
 #include "render/renderer.h"
 
@@ -55,7 +56,7 @@ int nextCreditsScroll(int scroll) {
 
 void showCredits() {
   // the Enter that chose Credits must not end the screen at once
-  key[KEY_ENTER] = 0;
+  markReleased(KEY_ENTER);
   int scroll = CREDITS_START_SCROLL;
   runScreenLoop(
       SCREEN_CREDITS,
@@ -76,7 +77,7 @@ void showCredits() {
         drawEnemies();
         drawTiles();
       },
-      [] { return key[KEY_ENTER] != 0; });
+      [] { return keyDown(KEY_ENTER); });
 }
 
 void runCredits() {

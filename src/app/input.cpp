@@ -5,6 +5,7 @@
 
 #include "actors/player.h"
 #include "app/game_state.h"
+#include "app/keys.h"
 #include "app/screens.h"
 #include "level/level_sequence.h"
 #include "scores/high_score_table.h"
@@ -22,8 +23,8 @@ void handleInput() {
   // a shot needs Space held and a press (or auto-repeat) since the last tick
   if (!playSuspended)
     applyPlayKeys(key[KEY_LEFT], key[KEY_RIGHT], key[KEY_UP], key[KEY_SPACE] && keypressed());
-  if (key[KEY_ESC]) runMenu();
-  if (key[KEY_ENTER]) {
+  if (keyDown(KEY_ESC)) runMenu();
+  if (keyDown(KEY_ENTER)) {
     // Cleared before the screens below: a new game started from the menu
     // they end in must keep its level 1 welcome.
     newLevel = false;

@@ -8,6 +8,7 @@
 #include "app/credits.h"
 #include "app/data_objects.h"
 #include "app/game_state.h"
+#include "app/keys.h"
 #include "app/startup.h"
 #include "level/level_sequence.h"
 #include "level/tile_map.h"
@@ -32,8 +33,8 @@ int chooseFromMenu() {
   // the Escape that opened the menu and the Enter that left the last screen
   // must not act here: a new press is needed
   clear_keybuf();
-  key[KEY_ESC] = 0;
-  key[KEY_ENTER] = 0;
+  markReleased(KEY_ESC);
+  markReleased(KEY_ENTER);
   int selected = MENU_PLAY;
   int choice = 0;
   runScreenLoop(SCREEN_MENU, [&] { drawMenuFrame(selected, choice); }, [&] { return choice != 0; });
@@ -53,7 +54,7 @@ void startNewGame() {
   advanceLevel();
   // The Enter that chose Play game! is still held; without this it would
   // also dismiss the level intro on the next tick.
-  key[KEY_ENTER] = 0;
+  markReleased(KEY_ENTER);
 }
 
 }  // namespace
@@ -87,8 +88,8 @@ void drawMenuFrame(int& selected, int& choice) {
     selected--;
     key[KEY_UP] = 0;
   }
-  if (key[KEY_ENTER]) choice = selected;
-  if (key[KEY_ESC]) {
+  if (keyDown(KEY_ENTER)) choice = selected;
+  if (keyDown(KEY_ESC)) {
     selected = MENU_EXIT;
     choice = MENU_EXIT;
   }
@@ -114,7 +115,7 @@ void runMenu() {
     // The Enter that made the choice is still held: it must not act again in
     // whatever runs next, least of all in the keyboard handler the menu
     // returns to.
-    key[KEY_ENTER] = 0;
+    markReleased(KEY_ENTER);
     switch (choice) {
       case MENU_PLAY:
         startNewGame();
@@ -134,7 +135,7 @@ void runMenu() {
 
 void showHighScores() {
   stopMusic();
-  key[KEY_ENTER] = 0;
+  markReleased(KEY_ENTER);
   runScreenLoop(
       SCREEN_HIGH_SCORES,
       [] {
@@ -145,7 +146,7 @@ void showHighScores() {
         drawTiles();
         highScores->draw(backBuffer);
       },
-      [] { return key[KEY_ENTER] != 0; });
+      [] { return keyDown(KEY_ENTER); });
 }
 
 void runHighScoreScreen() {

@@ -14,6 +14,7 @@
 #include "app/data_objects.h"
 #include "app/game_state.h"
 #include "app/input.h"
+#include "app/keys.h"
 #include "render/animation.h"
 #include "render/renderer.h"
 #include "scores/high_score_table.h"
@@ -82,6 +83,7 @@ void startUp() {
   backBuffer = create_bitmap(SCREEN_W_PIXELS, SCREEN_H_PIXELS);
   if (backBuffer == NULL) fatal("cannot create the 800 x 600 back buffer");
   if (install_keyboard() != 0) fatal("cannot install the keyboard");
+  installKeyTracking();
 
   // The close button does nothing: the game is left through the menu's Exit.
   set_close_button_callback(NULL);

@@ -6,6 +6,7 @@
 #include "actors/player.h"
 #include "app/data_objects.h"
 #include "app/game_state.h"
+#include "app/keys.h"
 #include "render/renderer.h"
 #include "scores/high_score_table.h"
 
@@ -26,7 +27,7 @@ bool applyNameKey(char* name, int& count, int character, bool backspaceHeld) {
 void runNameEntry() {
   stopMusic();
   // the Enter that ended the game must not end the entry at once
-  key[KEY_ENTER] = 0;
+  markReleased(KEY_ENTER);
   Screen previous = activeScreen;
   activeScreen = SCREEN_NAME_ENTRY;
   char name[NAME_ENTRY_MAX + 1] = {0};
@@ -51,7 +52,7 @@ void runNameEntry() {
     release_screen();
     // keys typed while this pass was drawn are dropped
     clear_keybuf();
-  } while (!key[KEY_ENTER]);
+  } while (!keyDown(KEY_ENTER));
   highScores->insert(player->getPoints(), name);
   // the ticks that piled up while the player typed are dropped
   tickCounter = 0;

@@ -126,9 +126,10 @@ shot walked
 after=$(first_non_sky_x walked 305)
 check "holding Right moves the player right (x $before -> $after)" "[ $after -gt $((before + 100)) ]"
 
-press Escape
+hold Escape 1.5        # past the keyboard's auto-repeat delay
 shot menu-again
-check "Escape opens the menu" "title_shown menu-again"
+check "Escape opens the menu, and held on stays there" \
+  "title_shown menu-again && kill -0 $GAME_PID"
 
 press Escape
 status=$(game_exit_status)
@@ -207,6 +208,59 @@ press Return
 press Escape
 status=$(game_exit_status)
 check "the second run ends with status 0" "[ '$status' = 0 ]"
+
+# --- ways out of a finished game ----------------------------------------------
+# Three lives lost in the scores scenario: the game-ended picture.
+game_over_shown() { ! overlay_shown "$1" && [ "$(count_colour "$1" 232x60+390+300 "$SKY")" -lt 10000 ]; }
+# Shoots NAME until CONDITION (a command line given NAME) holds; 8 s at most.
+wait_for_shot() {
+  for _ in $(seq 40); do shot "$1"; $2 "$1" && return 0; sleep 0.2; done
+  return 1
+}
+lost_or_over() { overlay_shown "$1" || game_over_shown "$1"; }
+lose_three_lives() {
+  press Return          # Play game!
+  for life in 1 2 3; do
+    press Return
+    wait_for_shot "life-$life" lost_or_over || fail "life $life ends in the fire"
+  done
+  check "three lost lives end the game" "game_over_shown life-3"
+}
+cp "$HERE/levels/scores/game.hs" "$WORK/scores/data/game.hs"
+start_game "$WORK/scores" exit-after-end
+lose_three_lives
+press Escape
+press Down
+press Down
+press Down
+press Return
+status=$(game_exit_status)
+check "Exit chosen with Enter over a finished game ends the program (status ${status:-still running})" \
+  "[ '$status' = 0 ]"
+check "... with no score check: game.hs is unchanged" "cmp -s '$HERE/levels/scores/game.hs' '$WORK/scores/data/game.hs'"
+
+start_game "$WORK/scores" new-after-end
+press Return
+shot first-intro
+press Escape          # back to the menu, then the same game again
+lose_three_lives
+# Enter held well past the keyboard's auto-repeat delay at the game-ended picture
+hold Return 1.5
+shot held-name-entry
+check "Enter held over the end of a game leaves the name entry open" \
+  "[ $(count_colour held-name-entry 660x30+140+145 "$SKY") -lt 19500 ]"
+xdotool type --delay 150 "Ann"
+press Return
+press Return          # the table, then the menu
+press Return          # Play game!
+shot new-intro
+check "a new game after a finished one opens with the level 1 welcome" \
+  "same_region first-intro new-intro 481x91+200+290"
+press Escape
+press Escape
+status=$(game_exit_status)
+check "the game ends with status 0 (status ${status:-still running})" "[ '$status' = 0 ]"
+check "the name typed after the held Enter is stored" "grep -q '15Ann' '$WORK/scores/data/game.hs'"
 
 if [ "$FAILURES" -ne 0 ]; then
   echo "$FAILURES check(s) failed; screenshots and logs kept in $WORK"
