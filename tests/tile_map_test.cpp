@@ -2,6 +2,9 @@
 // layers, reloading, and files that cannot be used.
 #include <allegro.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <cstdio>
 
 #include "actors/bullet.h"
 #include "actors/enemy.h"
@@ -159,4 +162,33 @@ TEST_F(TileMapTest, GameEndsWithNonZeroStatusOnABadLevelFile) {
               "brindlecove: .*zero.dat: line 2: the grid of 0 x 4");
   EXPECT_EXIT({ TileMap("./missing-level.dat").load(); }, ::testing::ExitedWithCode(1),
               "brindlecove: ./missing-level.dat: cannot open");
+}
+
+TEST_F(TileMapTest, AnEmptyFileADirectoryAndAnEndlessFileAreNamedForWhatTheyAre) {
+  struct stat zeroDevice;
+  ASSERT_TRUE(stat("/dev/zero", &zeroDevice) == 0 && S_ISCHR(zeroDevice.st_mode))
+      << "/dev/zero is not the zero device on this machine: something replaced it";
+  std::string empty = writeTempFile("", "empty.dat");
+  std::string folder = writeTempFile("", "folder.dat");
+  std::remove(folder.c_str());
+  ASSERT_EQ(mkdir(folder.c_str(), 0700), 0);
+  const struct {
+    std::string path;
+    std::string message;
+  } cases[] = {
+      {empty, empty + ": the level file is empty"},
+      {folder, folder + ": is a directory, not a level file"},
+      {"/dev/zero", "/dev/zero: line 1: the level name is longer than 29 characters: "
+                    "'\\x00\\x00\\x00\\x00\\x00\\x00\\x00\\x00\\x00\\x00\u2026'"},
+  };
+  for (const auto& c : cases) {
+    TileMap map(c.path);
+    std::string error;
+    EXPECT_FALSE(map.tryLoad(error)) << c.path;
+    EXPECT_EQ(error, c.message);
+  }
+  EXPECT_EXIT({ TileMap(folder).load(); }, ::testing::ExitedWithCode(1),
+              "brindlecove: .*folder.dat: is a directory, not a level file");
+  EXPECT_EXIT({ TileMap(empty).load(); }, ::testing::ExitedWithCode(1),
+              "brindlecove: .*empty.dat: the level file is empty");
 }

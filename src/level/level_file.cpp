@@ -2,50 +2,101 @@
 #include "level/level_file.h"
 
 #include <climits>
+#include <cstdio>
+#include <filesystem>
+#include <ios>
 #include <istream>
 #include <sstream>
+#include <system_error>
 
 namespace {
 
+// A name line is refused once this much of it is read: enough for the name,
+// a CR of a CR LF file and an excerpt that shows it went on.
+const size_t NAME_LOOK_AHEAD = LEVEL_EXCERPT_MAX + 1;
+
+// An item's name in a message: given, or made by a function only once a
+// message needs it (a million tile records would otherwise each build one).
+std::string itemName(const std::string& name) { return name; }
+template <typename Describe>
+auto itemName(const Describe& describe) -> decltype(describe()) {
+  return describe();
+}
+
 // Reads numbers the way a formatted stream reads an int, but counts lines
-// and says what it expected when the file is wrong.
+// and says what it expected when the file is wrong. It reads the stream's
+// buffer directly, a character at a time; a read error comes as an exception.
 class LevelReader {
  public:
-  explicit LevelReader(std::istream& in) : in(in), line(1) {}
+  explicit LevelReader(std::streambuf& buf) : buf(buf), line(1) {}
 
   int getLine() const { return line; }
 
-  void countFirstLine() { line = 2; }
+  // The first line, up to its line feed; a CR before the line feed is
+  // dropped. Reads at most NAME_LOOK_AHEAD characters of it.
+  bool name(std::string& name, std::string& error) {
+    std::string text;
+    bool ended = false;  // the line feed or the end of the file was reached
+    while (text.size() < NAME_LOOK_AHEAD) {
+      int c = buf.sbumpc();
+      if (c == EOF || c == '\n') {
+        ended = true;
+        break;
+      }
+      text += static_cast<char>(c);
+    }
+    line = 2;
+    if (ended && !text.empty() && text.back() == '\r') text.pop_back();  // a file saved with CR LF
+    if (!ended || text.size() > static_cast<size_t>(LEVEL_NAME_MAX)) {
+      error = "line 1: the level name is longer than " + std::to_string(LEVEL_NAME_MAX) +
+              " characters: '" + levelExcerpt(text, !ended) + "'";
+      return false;
+    }
+    name = text;
+    return true;
+  }
 
-  bool number(int& value, const std::string& what, std::string& error) {
+  template <typename What>
+  bool number(int& value, const What& what, std::string& error) {
     skipSpace();
     int startLine = line;
+    // Only an excerpt's worth of the text is kept; leading zeros may run
+    // on, but once the value is past any int the reading stops.
     std::string text;
-    int c = in.peek();
+    bool more = false;  // digits were left unread
+    int c = buf.sgetc();
     if (c == '+' || c == '-') {
-      text += static_cast<char>(in.get());
-      c = in.peek();
+      text += static_cast<char>(buf.sbumpc());
+      c = buf.sgetc();
     }
     long long result = 0;
     bool tooBig = false;
+    bool hasDigits = false;
     while (c != EOF && c >= '0' && c <= '9') {
-      text += static_cast<char>(in.get());
+      if (tooBig && text.size() > static_cast<size_t>(LEVEL_EXCERPT_MAX)) {
+        more = true;
+        break;
+      }
+      buf.sbumpc();
+      hasDigits = true;
+      if (text.size() <= static_cast<size_t>(LEVEL_EXCERPT_MAX)) text += static_cast<char>(c);
       result = result * 10 + (c - '0');
       if (result > static_cast<long long>(INT_MAX) + 1) tooBig = true, result = INT_MAX;
-      c = in.peek();
+      c = buf.sgetc();
     }
-    bool hasDigits = !text.empty() && text.back() >= '0' && text.back() <= '9';
     if (!hasDigits) {
       std::ostringstream out;
-      out << "line " << startLine << ": expected " << what << ", found ";
+      out << "line " << startLine << ": expected " << itemName(what) << ", found ";
       if (c == EOF && text.empty()) out << "the end of the file";
-      else out << "'" << text << (c == EOF ? "" : std::string(1, static_cast<char>(c))) << "'";
+      else if (c == EOF) out << "'" << levelExcerpt(text) << "'";
+      else out << "'" << levelExcerpt(text + static_cast<char>(c)) << "'";
       error = out.str();
       return false;
     }
     bool negative = text[0] == '-';
     if (tooBig || (!negative && result > INT_MAX)) {
-      error = "line " + std::to_string(startLine) + ": " + what + " " + text + " is out of range";
+      error = "line " + std::to_string(startLine) + ": " + itemName(what) + " " +
+              levelExcerpt(text, more) + " is out of range";
       return false;
     }
     value = static_cast<int>(negative ? -result : result);
@@ -53,13 +104,14 @@ class LevelReader {
   }
 
   // Any one character that is not white space; it is thrown away.
-  bool separator(const std::string& after, std::string& error) {
+  template <typename What>
+  bool separator(const What& after, std::string& error) {
     int itemLine = line;
     skipSpace();
-    int c = in.get();
+    int c = buf.sbumpc();
     if (c == EOF) {
-      error = "line " + std::to_string(itemLine) + ": expected a separator after " + after +
-              ", found the end of the file";
+      error = "line " + std::to_string(itemLine) + ": expected a separator after " +
+              itemName(after) + ", found the end of the file";
       return false;
     }
     return true;
@@ -67,14 +119,14 @@ class LevelReader {
 
  private:
   void skipSpace() {
-    int c = in.peek();
+    int c = buf.sgetc();
     while (c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f') {
-      if (in.get() == '\n') line++;
-      c = in.peek();
+      if (buf.sbumpc() == '\n') line++;
+      c = buf.sgetc();
     }
   }
 
-  std::istream& in;
+  std::streambuf& buf;
   int line;
 };
 
@@ -87,18 +139,36 @@ bool inRange(int value, int low, int high) { return value >= low && value <= hig
 
 }  // namespace
 
-bool parseLevelFile(std::istream& in, LevelFile& level, std::string& error) {
-  LevelReader reader(in);
+std::string levelExcerpt(const std::string& text, bool more) {
+  std::string out;
+  size_t used = 0;
+  for (; used < text.size(); used++) {
+    unsigned char c = static_cast<unsigned char>(text[used]);
+    std::string shown(1, static_cast<char>(c));
+    if (c == '\\') {
+      shown = "\\\\";
+    } else if (c < 0x20 || c >= 0x7F) {
+      char hex[5];
+      std::snprintf(hex, sizeof hex, "\\x%02X", c);
+      shown = hex;
+    }
+    if (out.size() + shown.size() > static_cast<size_t>(LEVEL_EXCERPT_MAX)) break;
+    out += shown;
+  }
+  if (used < text.size() || more) out += "\u2026";
+  return out;
+}
 
-  std::string name;
-  std::getline(in, name);
-  if (!name.empty() && name.back() == '\r') name.pop_back();  // a file saved with CR LF
-  if (name.size() > static_cast<size_t>(LEVEL_NAME_MAX))
-    return fail(error, 1, "the level name is " + std::to_string(name.size()) +
-                              " characters long; at most " + std::to_string(LEVEL_NAME_MAX) +
-                              " fit");
-  level.name = name;
-  reader.countFirstLine();
+namespace {
+
+bool parseLevel(std::istream& in, LevelFile& level, std::string& error) {
+  std::streambuf* buf = in.rdbuf();
+  if (!buf || buf->sgetc() == EOF) {
+    error = "the level file is empty";
+    return false;
+  }
+  LevelReader reader(*buf);
+  if (!reader.name(level.name, error)) return false;
 
   if (!reader.number(level.cols, "the number of columns", error) ||
       !reader.separator("the number of columns", error) ||
@@ -171,12 +241,46 @@ bool parseLevelFile(std::istream& in, LevelFile& level, std::string& error) {
   level.codes.assign(cells, 0);
   level.codeLines.assign(cells, 0);
   for (int k = 0; k < cells; k++) {
-    std::string item = "tile record " + std::to_string(k + 1) + " of " + std::to_string(cells) +
-                       " (column " + std::to_string(k % level.cols) + ", row " +
-                       std::to_string(k / level.cols) + ")";
+    auto item = [k, cells, &level] {
+      return "tile record " + std::to_string(k + 1) + " of " + std::to_string(cells) +
+             " (column " + std::to_string(k % level.cols) + ", row " +
+             std::to_string(k / level.cols) + ")";
+    };
     if (!reader.number(level.codes[k], item, error)) return false;
     level.codeLines[k] = reader.getLine();
     if (!reader.separator(item, error)) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+bool parseLevelFile(std::istream& in, LevelFile& level, std::string& error) {
+  // The buffer is read directly, so a read error (a directory, a failing
+  // disk) comes as an exception rather than as the stream's state.
+  try {
+    return parseLevel(in, level, error);
+  } catch (const std::ios_base::failure&) {
+    error = "the level file cannot be read";
+    return false;
+  }
+}
+
+bool readLevelFile(const std::string& path, std::istream& in, LevelFile& level,
+                   std::string& error) {
+  std::error_code code;
+  if (std::filesystem::is_directory(path, code)) {
+    error = path + ": is a directory, not a level file";
+    return false;
+  }
+  if (!in) {
+    error = path + ": cannot open the level file";
+    return false;
+  }
+  std::string problem;
+  if (!parseLevelFile(in, level, problem)) {
+    error = path + ": " + problem;
+    return false;
   }
   return true;
 }

@@ -7,6 +7,11 @@
 // x SEP y SEP xMax SEP yMax, and rows x cols tile records of code SEP.
 // A separator is any one character that is not white space; after the first
 // line the layout is free.
+//
+// The reader takes no more of a file than the format allows: an over-long
+// name line or number is refused after a short look-ahead, so a huge or
+// endless file costs no memory and ends at once. Runs of white space and of
+// leading zeros are skipped without being kept.
 #ifndef BRINDLECOVE_LEVEL_FILE_H
 #define BRINDLECOVE_LEVEL_FILE_H
 
@@ -23,6 +28,9 @@ const int LEVEL_MAX_FALL_SPEED = 1000;     // pixels per tick
 const int LEVEL_MAX_TIME = 1000000;        // seconds, either sign
 const int LEVEL_MAX_PLATFORMS = 10000;
 const int LEVEL_MAX_COORDINATE = 1 << 24;  // platform positions, either sign
+
+// Characters of file text a message quotes at most.
+const int LEVEL_EXCERPT_MAX = 40;
 
 struct PlatformRecord {
   int x, y, xMax, yMax;
@@ -43,6 +51,18 @@ struct LevelFile {
 
 // Reads a whole level. On a malformed file returns false and leaves in
 // `error` what is wrong, starting with "line N: " where the line is known.
+// An empty stream is "the level file is empty".
 bool parseLevelFile(std::istream& in, LevelFile& level, std::string& error);
+
+// Reads the level from `in`, a stream opened on the file at `path` (failed
+// when it did not open). The error starts with "PATH: "; a directory, a file
+// that did not open and an empty file each say so.
+bool readLevelFile(const std::string& path, std::istream& in, LevelFile& level,
+                   std::string& error);
+
+// File text as a message quotes it: at most LEVEL_EXCERPT_MAX characters,
+// bytes outside printable ASCII as \xNN and a backslash doubled, then "…"
+// when the text was cut or `more` says the file went on. No quotes added.
+std::string levelExcerpt(const std::string& text, bool more = false);
 
 #endif

@@ -89,18 +89,10 @@ void TileMap::load() {
 
 bool TileMap::tryLoad(std::string& error) {
   if (enemyList) enemyList->clear();
-  if (!file.is_open()) {
-    error = fileName + ": cannot open the level file";
-    return false;
-  }
   LevelFile level;
-  std::string problem;
-  bool ok = parseLevelFile(file, level, problem);
+  bool ok = readLevelFile(fileName, file, level, error);
   file.close();
-  if (!ok) {
-    error = fileName + ": " + problem;
-    return false;
-  }
+  if (!ok) return false;
   build(level);
   return true;
 }

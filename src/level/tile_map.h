@@ -29,8 +29,9 @@ class TileMap {
   // with a message naming the file and a non-zero status.
   void load();
   // The same without ending the program: false and the message in `error`
-  // (starting with the file name). The enemy list is emptied first; on a
-  // failure the map keeps what it held.
+  // (starting with the file name; a directory or an empty file is named as
+  // such). The enemy list is emptied first; on a failure the map keeps what
+  // it held.
   bool tryLoad(std::string& error);
   // Empties the enemy and bullet lists, reopens the file and loads it again.
   void reload();

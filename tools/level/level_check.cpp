@@ -179,7 +179,7 @@ CheckStatus checkLevel(const std::string& path, const CheckOptions& options,
   // Read again for the lines of the items; the loader does not keep them.
   std::ifstream in(path.c_str(), std::ios::binary);
   LevelFile level;
-  if (!parseLevelFile(in, level, error)) {
+  if (!readLevelFile(path, in, level, error)) {
     findings.push_back(loadErrorFinding(path, error));
     return CHECK_LOAD_ERROR;
   }

@@ -4,8 +4,12 @@
 #include <allegro.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <filesystem>
 #include <fstream>
+#include <ios>
 #include <sstream>
+#include <system_error>
 
 #include "actors/bullet.h"
 #include "actors/enemy.h"
@@ -16,6 +20,7 @@
 #include "app/game_state.h"
 #include "app/input.h"
 #include "app/startup.h"
+#include "level/level_file.h"
 #include "level/level_sequence.h"
 #include "level/tile_map.h"
 
@@ -23,6 +28,31 @@ namespace {
 
 // Far ends can take this many steps to come round; a measure stops there.
 const int TRAVEL_STEP_LIMIT = 1 << 22;
+
+// A trace line holds four 0/1 columns; anything longer than this is refused
+// without being read further, so a file of one endless line costs nothing.
+const size_t TRACE_LINE_MAX = 256;
+
+// One line of `buf` without its line feed; false at the end of the file.
+// Keeps at most TRACE_LINE_MAX + 1 characters and sets `tooLong` when the
+// line goes on past TRACE_LINE_MAX. Reads the buffer directly, so a read
+// error comes as std::ios_base::failure.
+bool readTraceLine(std::streambuf& buf, std::string& text, bool& tooLong) {
+  text.clear();
+  tooLong = false;
+  int c = buf.sbumpc();
+  if (c == EOF) return false;
+  while (c != EOF && c != '\n') {
+    if (text.size() == TRACE_LINE_MAX) {
+      text += static_cast<char>(c);
+      tooLong = true;
+      return true;
+    }
+    text += static_cast<char>(c);
+    c = buf.sbumpc();
+  }
+  return true;
+}
 
 }  // namespace
 
@@ -119,6 +149,11 @@ bool writeTrace(const std::string& path, const std::string& levelName,
 }
 
 bool readTrace(const std::string& path, std::vector<TickKeys>& keys, std::string& error) {
+  std::error_code code;
+  if (std::filesystem::is_directory(path, code)) {
+    error = path + ": is a directory, not a trace";
+    return false;
+  }
   std::ifstream in(path.c_str());
   if (!in) {
     error = path + ": cannot open the trace";
@@ -127,25 +162,37 @@ bool readTrace(const std::string& path, std::vector<TickKeys>& keys, std::string
   keys.clear();
   std::string text;
   int line = 0;
-  while (std::getline(in, text)) {
-    line++;
-    size_t first = text.find_first_not_of(" \t\r");
-    if (first == std::string::npos || text[first] == '#') continue;
-    std::istringstream row(text);
-    int column[4];
-    std::string rest;
-    bool ok = true;
-    for (int& c : column) ok = ok && (row >> c) && (c == 0 || c == 1);
-    if (!ok || (row >> rest)) {
-      error = path + ":" + std::to_string(line) + ": expected four columns of 0 or 1";
-      return false;
+  bool tooLong = false;
+  try {
+    while (readTraceLine(*in.rdbuf(), text, tooLong)) {
+      line++;
+      if (tooLong) {
+        error = path + ":" + std::to_string(line) + ": the line is longer than " +
+                std::to_string(TRACE_LINE_MAX) + " characters: '" + levelExcerpt(text, true) +
+                "'";
+        return false;
+      }
+      size_t first = text.find_first_not_of(" \t\r");
+      if (first == std::string::npos || text[first] == '#') continue;
+      std::istringstream row(text);
+      int column[4];
+      std::string rest;
+      bool ok = true;
+      for (int& c : column) ok = ok && (row >> c) && (c == 0 || c == 1);
+      if (!ok || (row >> rest)) {
+        error = path + ":" + std::to_string(line) + ": expected four columns of 0 or 1";
+        return false;
+      }
+      TickKeys k;
+      k.left = column[0];
+      k.right = column[1];
+      k.up = column[2];
+      k.fire = column[3];
+      keys.push_back(k);
     }
-    TickKeys k;
-    k.left = column[0];
-    k.right = column[1];
-    k.up = column[2];
-    k.fire = column[3];
-    keys.push_back(k);
+  } catch (const std::ios_base::failure&) {
+    error = path + ":" + std::to_string(line + 1) + ": the trace cannot be read";
+    return false;
   }
   return true;
 }
