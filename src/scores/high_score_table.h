@@ -11,24 +11,42 @@ struct BITMAP;
 
 const int HIGH_SCORE_PLACES = 10;
 const int HIGH_SCORE_NAME_MAX = 29;  // characters read back per name
+// Bytes the reader takes from the file at most (a table of up to 97 places
+// fits; a bigger one raises it to 42 bytes a place). Anything past it is
+// reported as damage and kept in the backup, never read.
+const int HIGH_SCORE_READ_BUDGET = 4096;
 extern const char* const HIGH_SCORE_FILE;
 
 class HighScoreTable {
  public:
-  // Reads the file at once. Entries missing from it, cut short or
-  // unreadable get score 0 and an empty name; nothing read can overflow.
+  // Reads at most the read budget of the file, at once. Each unreadable
+  // entry (no score, a score outside int, a name over 29 characters or with
+  // a NUL, an entry cut short, bytes past the budget) is reported on stderr
+  // as "brindlecove: FILE:LINE: ..." and the reading goes on after the next
+  // line feed, so every readable entry is kept. Entries out of order are
+  // sorted best first (said on stderr). Places left over get score 0 and an
+  // empty name. A capacity below 1 counts as 1.
   explicit HighScoreTable(int capacity, const std::string& fileName = HIGH_SCORE_FILE);
 
   // Strictly better than the lowest entry; an equal score does not enter.
   bool qualifies(int score) const;
   // Places the entry above every entry with an equal or lower score (the
-  // lowest drops out), then saves. Only for a score that qualifies.
+  // lowest drops out), then saves. Only for a score that qualifies. The
+  // name keeps at most 29 characters; line feeds and carriage returns in it
+  // become blanks, since they would split the entry in the file.
   void insert(int score, const char* name);
-  // Writes the whole table to a temporary file beside the real one and
-  // renames it over it, so a failure at any point leaves the old file
-  // whole. Returns false (after a message on stderr) when it could not.
-  bool save() const;
-  // The rows at y 10, 40, ... and the prompt, for the high score screen.
+  // Writes the whole table to FILE.new, syncs it, renames it over FILE and
+  // syncs the folder, so a failure or a kill at any point leaves the old file
+  // whole. If the file read at start-up was damaged, the first save copies it
+  // to FILE.bak beforehand and gives up if that fails. Returns false (after
+  // a message on stderr naming FILE) when it could not; the table in memory
+  // is kept either way.
+  bool save();
+  // Why the last save failed, in a few words ("Permission denied"); empty
+  // before any save and after a successful one.
+  const std::string& saveProblem() const { return problem; }
+  // The rows at y 10, 40, ... and the prompt, for the high score screen;
+  // after a failed save one more line at (230, 480) says why.
   void draw(BITMAP* target) const;
 
   int getCapacity() const { return capacity; }
@@ -37,11 +55,16 @@ class HighScoreTable {
 
  private:
   void read();
+  bool keepBackup();
+  bool writeAndReplace();
 
   int capacity;
   std::string fileName;
   std::vector<int> scores;
   std::vector<std::string> names;
+  bool damaged;       // the file had parts the reader could not keep
+  bool backedUp;      // FILE.bak already holds the damaged file
+  std::string problem;  // see saveProblem()
 };
 
 #endif
