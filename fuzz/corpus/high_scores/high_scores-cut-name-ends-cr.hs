@@ -1,0 +1,2 @@
+1abcdefghijklmnopqrstuvwxyz01X
+
