@@ -262,6 +262,49 @@ status=$(game_exit_status)
 check "the game ends with status 0 (status ${status:-still running})" "[ '$status' = 0 ]"
 check "the name typed after the held Enter is stored" "grep -q '15Ann' '$WORK/scores/data/game.hs'"
 
+# --- a damaged high score file, and a save that fails ------------------------
+# One unreadable entry among the old ones: reported, the others kept, and
+# the original kept as game.hs.bak before the first save replaces it.
+printf '100Old0\n\r90Old1\n\r#garbled#\n\r80Old2\n\r70Old3\n\r60Old4\n\r50Old5\n\r40Old6\n\r30Old7\n\r20Old8\n\r' \
+  >"$WORK/scores/data/game.hs"
+cp "$WORK/scores/data/game.hs" "$WORK/damaged.hs"
+rm -f "$WORK/scores/data/game.hs.bak"
+start_game "$WORK/scores" damaged
+check "the unreadable entry is reported with its file and line" \
+  "grep -q 'game.hs:3: no score; entry skipped' '$WORK/damaged.err'"
+lose_three_lives
+press Return
+xdotool type --delay 150 "Bo"
+press Return
+press Return
+press Escape
+status=$(game_exit_status)
+check "the game with a damaged table ends with status 0 (status ${status:-still running})" "[ '$status' = 0 ]"
+check "the damaged file is kept whole as game.hs.bak" "cmp -s '$WORK/damaged.hs' '$WORK/scores/data/game.hs.bak'"
+expected=$(printf '100Old0\n\r90Old1\n\r80Old2\n\r70Old3\n\r60Old4\n\r50Old5\n\r40Old6\n\r30Old7\n\r20Old8\n\r15Bo\n\r')
+check "every readable entry is kept and the new one added" \
+  "[ \"\$(cat '$WORK/scores/data/game.hs')\" = \"\$expected\" ]"
+
+# A full disk: the temporary file the save writes leads to /dev/full.
+cp "$HERE/levels/scores/game.hs" "$WORK/scores/data/game.hs"
+ln -sf /dev/full "$WORK/scores/data/game.hs.new"
+start_game "$WORK/scores" full-disk
+lose_three_lives
+press Return
+xdotool type --delay 150 "Cy"
+press Return
+shot full-disk-table
+check "a failed save is shown on the high score screen" \
+  "[ $(count_colour full-disk-table 560x16+230+480 "$SKY") -lt 8900 ]"
+check "... and said on stderr, naming game.hs" \
+  "grep -q 'cannot save the high scores to ./data/game.hs (No space left on device)' '$WORK/full-disk.err'"
+press Return
+press Escape
+status=$(game_exit_status)
+check "the game with the failed save ends with status 0 (status ${status:-still running})" "[ '$status' = 0 ]"
+check "the failed save leaves game.hs as it was" "cmp -s '$HERE/levels/scores/game.hs' '$WORK/scores/data/game.hs'"
+rm -f "$WORK/scores/data/game.hs.new"
+
 if [ "$FAILURES" -ne 0 ]; then
   echo "$FAILURES check(s) failed; screenshots and logs kept in $WORK"
   exit 1
