@@ -131,13 +131,6 @@ std::string screensOf(const std::vector<Visit>& visits) {
   return text;
 }
 
-std::string readAll(const std::string& path) {
-  std::ifstream in(path.c_str(), std::ios::binary);
-  std::stringstream all;
-  all << in.rdbuf();
-  return all.str();
-}
-
 std::string scoresText(int score) {
   std::string text;
   for (int i = 0; i < 10; i++) text += std::to_string(score) + "Best" + std::to_string(i) + "\n\r";
@@ -282,7 +275,7 @@ TEST_F(FlowTest, EveryInGameStateLeftByExitWithEnterEndsTheProgramAtOnce) {
     EXPECT_EQ(currentMap->getFileName(), "./data/menu.dat") << state << ": a level was reloaded";
     EXPECT_EQ(player->getLives(), lives) << state;
     EXPECT_EQ(player->isAlive(), alive) << state << ": the level was restarted";
-    EXPECT_EQ(readAll(scoresPath), scoresText(1000)) << state;
+    EXPECT_EQ(readFile(scoresPath), scoresText(1000)) << state;
   }
 }
 

@@ -21,13 +21,6 @@
 
 namespace {
 
-std::string readFile(const std::string& path) {
-  std::ifstream in(path.c_str(), std::ios::binary);
-  std::stringstream all;
-  all << in.rdbuf();
-  return all.str();
-}
-
 void writeFile(const std::string& path, const std::string& text) {
   std::ofstream out(path.c_str(), std::ios::binary);
   out << text;

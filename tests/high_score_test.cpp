@@ -12,13 +12,6 @@
 
 namespace {
 
-std::string readFile(const std::string& path) {
-  std::ifstream in(path.c_str(), std::ios::binary);
-  std::stringstream all;
-  all << in.rdbuf();
-  return all.str();
-}
-
 std::string table(const std::vector<int>& scores) {
   std::string text;
   for (size_t i = 0; i < scores.size(); i++)

@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <map>
+#include <sstream>
 
 #include "actors/bullet.h"
 #include "actors/enemy.h"
@@ -116,6 +117,13 @@ std::string writeTempFile(const std::string& text, const std::string& fileName) 
   std::ofstream out(path.c_str(), std::ios::binary);
   out << text;
   return path;
+}
+
+std::string readFile(const std::string& path) {
+  std::ifstream in(path.c_str(), std::ios::binary);
+  std::stringstream all;
+  all << in.rdbuf();
+  return all.str();
 }
 
 TileMap* useLevel(const std::string& text) {

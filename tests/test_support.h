@@ -38,6 +38,9 @@ std::string levelText(const std::vector<std::string>& rows, int fallSpeed = 15,
 // Writes `text` to a new file in a temporary folder and returns its path.
 std::string writeTempFile(const std::string& text, const std::string& fileName = "level.dat");
 
+// The whole of a file, bytes as they are; empty when it cannot be read.
+std::string readFile(const std::string& path);
+
 // Builds a map from `text`, makes it the current map and returns it; the
 // test fails if the level does not load.
 TileMap* useLevel(const std::string& text);
