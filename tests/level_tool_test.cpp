@@ -599,76 +599,49 @@ TEST_F(LevelToolTest, TheExecutableExitsWithTheStatusOfItsWorstFile) {
 // ---- files that are empty, folders, endless or huge ----
 
 TEST_F(LevelToolTest, TraceLinesAreBoundedAndOddFilesAreNamed) {
-  struct stat zeroDevice;
-  ASSERT_TRUE(stat("/dev/zero", &zeroDevice) == 0 && S_ISCHR(zeroDevice.st_mode))
-      << "/dev/zero is not the zero device on this machine: something replaced it";
-  std::string folder = writeTempFile("", "folder.trace");
+  const std::string folder = writeTempFile("", "folder.dat"), empty = writeTempFile("", "empty.dat");
   std::remove(folder.c_str());
   ASSERT_EQ(mkdir(folder.c_str(), 0700), 0);
-  std::string padded = "0 1 0 0" + std::string(256 - 7, ' ');
-  const std::string cut = "\u2026'";
+  const std::string padded = "0 1 0 0" + std::string(256 - 7, ' ');
+  const std::string longer = ": the line is longer than 256 characters: '", cut = "\u2026'";
   const struct {
-    const char* what;
     std::string path;
-    std::string error;  // empty when the trace reads
-    size_t ticks;
+    std::string error;  // empty when the trace reads: two ticks
   } cases[] = {
-      {"a line of 256 characters", writeTempFile(padded + "\n1 0 0 0\n", "256.trace"), "", 2},
-      {"a last line without its line feed", writeTempFile("1 1 0 0\n0 0 0 1", "end.trace"), "", 2},
-      {"a line of 257 characters", writeTempFile("1 0 0 0\n" + padded + " \n", "257.trace"),
-       ":2: the line is longer than 256 characters: '0 1 0 0" + std::string(33, ' ') + cut, 0},
-      {"a megabyte of comment", writeTempFile("#" + std::string(1 << 20, '#') + "\n", "big.trace"),
-       ":1: the line is longer than 256 characters: '" + std::string(40, '#') + cut, 0},
-      {"zero bytes for ever", "/dev/zero",
-       ":1: the line is longer than 256 characters: '" + std::string("\\x00\\x00\\x00\\x00\\x00"
-       "\\x00\\x00\\x00\\x00\\x00") + cut, 0},
-      {"a folder", folder, ": is a directory, not a trace", 0},
+      {writeTempFile(padded + "\n1 0 0 0\n", "256.trace"), ""},
+      {writeTempFile("1 1 0 0\n0 0 0 1", "end.trace"), ""},  // no line feed at the end
+      {writeTempFile("1 0 0 0\n" + padded + " \n", "257.trace"),
+       ":2" + longer + "0 1 0 0" + std::string(33, ' ') + cut},
+      {writeTempFile("#" + std::string(1 << 20, '#') + "\n", "big.trace"),
+       ":1" + longer + std::string(40, '#') + cut},
+      {"/dev/zero", ":1" + longer + "\\x00\\x00\\x00\\x00\\x00\\x00\\x00\\x00\\x00\\x00" + cut},
+      {folder, ": is a directory, not a trace"},
   };
   for (const auto& c : cases) {
     std::vector<TickKeys> keys;
     std::string error;
     bool read = readTrace(c.path, keys, error);
-    EXPECT_EQ(read, c.error.empty()) << c.what << ": " << error;
-    if (read) EXPECT_EQ(keys.size(), c.ticks) << c.what;
-    else EXPECT_EQ(error, c.path + c.error) << c.what;
+    EXPECT_EQ(read, c.error.empty()) << c.path << ": " << error;
+    if (read) EXPECT_EQ(keys.size(), 2u) << c.path;
+    else EXPECT_EQ(error, c.path + c.error);
   }
-}
-
-TEST_F(LevelToolTest, CheckNamesAnEmptyFileAndAFolder) {
-  std::string empty = writeTempFile("", "empty.dat");
-  std::string folder = writeTempFile("", "folder.dat");
-  std::remove(folder.c_str());
-  ASSERT_EQ(mkdir(folder.c_str(), 0700), 0);
-  const struct {
-    std::string path;
-    std::string line;
-  } cases[] = {
-      {empty, empty + ": the level file is empty"},
-      {folder, folder + ": is a directory, not a level file"},
-  };
-  for (const auto& c : cases) {
+  // the check names an empty level file and a folder
+  for (const auto& c : {std::make_pair(empty, ": the level file is empty"),
+                        std::make_pair(folder, ": is a directory, not a level file")}) {
     std::vector<Finding> findings;
-    EXPECT_EQ(checkLevel(c.path, CheckOptions(), findings), CHECK_LOAD_ERROR) << c.path;
-    ASSERT_EQ(findings.size(), 1u) << c.path;
-    EXPECT_EQ(formatFinding(c.path, findings[0]), c.line);
+    EXPECT_EQ(checkLevel(c.first, CheckOptions(), findings), CHECK_LOAD_ERROR) << c.first;
+    ASSERT_EQ(findings.size(), 1u) << c.first;
+    EXPECT_EQ(formatFinding(c.first, findings[0]), c.first + c.second);
   }
 }
 
 namespace {
 
-struct ToolRun {
-  int status = -1;     // the exit status, -1 when it did not exit
-  long peakKb = 0;     // the child's largest resident set
-  std::string output;  // stdout and stderr together
-};
-
-// Runs the level tool with `arguments`, straight (no shell in between, so
-// wait4's figures are the tool's own).
-ToolRun runTool(const std::vector<std::string>& arguments) {
-  ToolRun run;
-  std::string outputPath = writeTempFile("", "tool.out");
-  std::vector<std::string> words = {LEVEL_TOOL_PATH};
-  words.insert(words.end(), arguments.begin(), arguments.end());
+// Runs the level tool straight (no shell, so wait4's figures are its own):
+// its exit status (-1 when it did not exit), its peak resident set and output.
+int runTool(std::vector<std::string> words, long& peakKb, std::string& output) {
+  const std::string outputPath = writeTempFile("", "tool.out");
+  words.insert(words.begin(), LEVEL_TOOL_PATH);
   std::vector<char*> argv;
   for (std::string& w : words) argv.push_back(&w[0]);
   argv.push_back(nullptr);
@@ -677,50 +650,41 @@ ToolRun runTool(const std::vector<std::string>& arguments) {
   posix_spawn_file_actions_addopen(&actions, 1, outputPath.c_str(), O_WRONLY | O_TRUNC, 0);
   posix_spawn_file_actions_adddup2(&actions, 1, 2);
   pid_t pid = 0;
-  int spawned = posix_spawn(&pid, LEVEL_TOOL_PATH, &actions, nullptr, argv.data(), environ);
-  posix_spawn_file_actions_destroy(&actions);
-  if (spawned != 0) return run;
   int raw = 0;
   struct rusage usage;
-  if (wait4(pid, &raw, 0, &usage) != pid) return run;
-  run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-  run.peakKb = usage.ru_maxrss;
-  std::ifstream in(outputPath.c_str());
-  run.output.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  return run;
+  bool ran = posix_spawn(&pid, LEVEL_TOOL_PATH, &actions, nullptr, argv.data(), environ) == 0 &&
+             wait4(pid, &raw, 0, &usage) == pid;
+  posix_spawn_file_actions_destroy(&actions);
+  peakKb = ran ? usage.ru_maxrss : 0;
+  output = readFile(outputPath);
+  return ran && WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
 }
 
 }  // namespace
 
 TEST_F(LevelToolTest, TheExecutableRefusesHugeAndEndlessFilesInLittleMemory) {
-  struct stat zeroDevice;
-  ASSERT_TRUE(stat("/dev/zero", &zeroDevice) == 0 && S_ISCHR(zeroDevice.st_mode))
-      << "/dev/zero is not the zero device on this machine: something replaced it";
-  ToolRun baseline = runTool({"check", writeTempFile(levelText(field(20, 8, 15)))});
-  ASSERT_EQ(baseline.status, 0) << baseline.output;
-  ASSERT_GT(baseline.peakKb, 0);
-
-  // 4 GB of zero bytes; sparse, so it costs no disk
-  std::string huge = writeTempFile("", "huge.dat");
+  const std::string level = writeTempFile(levelText(field(20, 8, 15)));
+  long basePeak = 0, peak = 0;
+  std::string output;
+  ASSERT_EQ(runTool({"check", level}, basePeak, output), 0) << output;
+  ASSERT_GT(basePeak, 0);
+  const std::string huge = writeTempFile("", "huge.dat");  // 4 GB of zero bytes, sparse
   ASSERT_EQ(truncate(huge.c_str(), 4LL << 30), 0);
-  const long allowanceKb = 20 * 1024;
+  const std::string longName = "1: the level name is longer than 29 characters";
   const struct {
     std::vector<std::string> arguments;
     std::string message;
   } cases[] = {
-      {{"check", huge}, huge + ":1: the level name is longer than 29 characters: '\\x00"},
-      {{"check", "/dev/zero"}, "/dev/zero:1: the level name is longer than 29 characters"},
-      {{"solve", huge}, huge + ": line 1: the level name is longer than 29 characters"},
-      {{"replay", writeTempFile(levelText(field(20, 8, 15))), "/dev/zero"},
-       "/dev/zero:1: the line is longer than 256 characters"},
+      {{"check", huge}, huge + ":" + longName + ": '\\x00"},
+      {{"check", "/dev/zero"}, "/dev/zero:" + longName},
+      {{"solve", huge}, huge + ": line " + longName},
+      {{"replay", level, "/dev/zero"}, "/dev/zero:1: the line is longer than 256 characters"},
   };
   for (const auto& c : cases) {
-    ToolRun run = runTool(c.arguments);
-    EXPECT_EQ(run.status, 2) << c.arguments[1] << ": " << run.output;
-    EXPECT_NE(run.output.find(c.message), std::string::npos) << run.output;
-    EXPECT_LT(run.output.size(), 200u) << run.output;
-    EXPECT_LT(run.peakKb - baseline.peakKb, allowanceKb)
-        << c.arguments[0] << " " << c.arguments[1] << ": " << run.peakKb << " KB against "
-        << baseline.peakKb << " KB";
+    const std::string what = c.arguments[0] + " " + c.arguments.back() + ": ";
+    EXPECT_EQ(runTool(c.arguments, peak, output), 2) << what << output;
+    EXPECT_NE(output.find(c.message), std::string::npos) << what << output;
+    EXPECT_LT(output.size(), 200u) << what << output;
+    EXPECT_LT(peak - basePeak, 20 * 1024) << what << peak << " KB against " << basePeak << " KB";
   }
 }
