@@ -569,12 +569,17 @@ TEST_F(LevelToolTest, TheExecutableExitsWithTheStatusOfItsWorstFile) {
   EXPECT_EQ(status("check " + clean), 0);
   EXPECT_EQ(status("check " + clean + " " + noExit), 1);
   EXPECT_EQ(status("check " + clean + " --menu " + noExit), 0);
-  EXPECT_EQ(status("check " + noExit + " " + broken), 2);
+  EXPECT_EQ(status("check " + noExit + " " + broken), 3);
   EXPECT_EQ(status("solve " + clean), 0);
   EXPECT_EQ(status("solve " + walled), 1);
-  EXPECT_EQ(status("solve " + broken), 2);
-  EXPECT_EQ(status("frobnicate " + clean), 3);
+  EXPECT_EQ(status("solve " + broken), 3);
+  EXPECT_EQ(status("frobnicate " + clean), 2);
+  EXPECT_EQ(status("check"), 2);
+  EXPECT_EQ(status("check " + clean + " --data"), 2);
+  EXPECT_EQ(status("check --help " + broken), 0);
+  EXPECT_EQ(status("--version"), 0);
   EXPECT_EQ(status("check --data /nonexistent " + clean), 3);  // no graphics.dat there
+  EXPECT_EQ(status("check --data=/nonexistent " + clean), 3);
 
   std::string json = writeTempFile("", "solve.json");
   std::string trace = writeTempFile("", "solve.trace");
@@ -682,7 +687,7 @@ TEST_F(LevelToolTest, TheExecutableRefusesHugeAndEndlessFilesInLittleMemory) {
   };
   for (const auto& c : cases) {
     const std::string what = c.arguments[0] + " " + c.arguments.back() + ": ";
-    EXPECT_EQ(runTool(c.arguments, peak, output), 2) << what << output;
+    EXPECT_EQ(runTool(c.arguments, peak, output), 3) << what << output;
     EXPECT_NE(output.find(c.message), std::string::npos) << what << output;
     EXPECT_LT(output.size(), 200u) << what << output;
     EXPECT_LT(peak - basePeak, 20 * 1024) << what << peak << " KB against " << basePeak << " KB";

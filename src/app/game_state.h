@@ -25,7 +25,7 @@ extern std::atomic<bool> playSuspended;  // play frozen behind an overlay; read 
 extern bool newLevel;                    // a level was just entered: show its welcome text
 extern bool gameOver;                    // no life left, or the last level finished
 extern int quitRequested;                // set to 1 only by the menu's Exit
-extern int levelNumber;                  // 0 before a game, 1..3 while playing, 4 when all are done
+extern int levelNumber;                  // 0 before a game, 1..levelCount() while playing, one more when all are done
 
 // The blocking screen whose loop runs, or SCREEN_GAME while the main loop
 // runs; each screen sets it on entry and gives the old value back on leaving.

@@ -12,19 +12,21 @@
 #include "app/startup.h"
 #include "level/level_sequence.h"
 #include "level/tile_map.h"
+#include "platform/paths.h"
 #include "render/renderer.h"
 #include "scores/high_score_table.h"
 
 namespace {
 
-const char* const MENU_FILE = "./data/menu.dat";
+// in the data folder: "./data/menu.dat" when the game runs in its run folder
+const char* const MENU_FILE = "data/menu.dat";
 const char* const MENU_ITEMS[] = {"Play game!", "Credits", "High Score", "Exit"};
 const int MENU_ITEM_COUNT = 4;
 
 // Shows the menu until a choice is made and returns it.
 int chooseFromMenu() {
   stopMusic();
-  TileMap* backdrop = new TileMap(MENU_FILE);
+  TileMap* backdrop = new TileMap(dataPath(MENU_FILE));
   delete currentMap;
   currentMap = backdrop;
   currentMap->load();

@@ -2,10 +2,14 @@
 #include "app/startup.h"
 
 #include <allegro.h>
+#include <limits.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <string>
+#include <vector>
 
 #include "actors/bullet.h"
 #include "actors/enemy.h"
@@ -15,6 +19,10 @@
 #include "app/game_state.h"
 #include "app/input.h"
 #include "app/keys.h"
+#include "level/level_file.h"
+#include "level/level_sequence.h"
+#include "platform/options.h"
+#include "platform/paths.h"
 #include "render/animation.h"
 #include "render/renderer.h"
 #include "scores/high_score_table.h"
@@ -22,6 +30,8 @@
 namespace {
 
 const int GAME_OVER_FRAME_TICKS = 5;
+// data/level1.dat .. level3.dat of the data folder, when no level is given
+const int SHIPPED_LEVELS = 3;
 
 [[noreturn]] void fatal(const std::string& message) {
   std::fprintf(stderr, "brindlecove: %s\n", message.c_str());
@@ -40,14 +50,93 @@ const char* typeName(int type) {
 
 // Ends the program unless `data` loaded and holds the objects the game uses.
 void requireDataFile(const DATAFILE* data, const char* fileName, const int* types, int count) {
-  if (data == NULL)
-    fatal(std::string("cannot load ") + fileName +
-          " (run the game from the folder that holds its data files)");
+  if (data == NULL) fatal(std::string("cannot load ") + fileName);
   std::string problem;
   if (!checkDataFile(data, types, count, problem)) fatal(std::string(fileName) + ": " + problem);
 }
 
+// Whether every level file loads; otherwise the loader's message.
+bool levelsLoad(const std::vector<std::string>& files) {
+  for (const std::string& file : files) {
+    std::ifstream in(file.c_str());
+    LevelFile level;
+    std::string error;
+    if (!readLevelFile(file, in, level, error)) {
+      std::fprintf(stderr, "brindlecove: %s\n", error.c_str());
+      return false;
+    }
+  }
+  return true;
+}
+
+// The music's patch set is digmid.cfg in the data folder, wherever the game
+// was started from: an override in memory, so no config file is written and
+// the relative "patches" of a run folder's allegro.cfg does not matter.
+void pointMusicAtPatches() {
+  char full[PATH_MAX];
+  std::string patches = dataPath("digmid.cfg");
+  if (::access(patches.c_str(), R_OK) != 0 || ::realpath(patches.c_str(), full) == NULL) return;
+  static std::string overrides;
+  overrides = std::string("[sound]\npatches = ") + full + "\nmidi_card = DIGI\n";
+  override_config_data(overrides.c_str(), static_cast<int>(overrides.size()));
+}
+
+// The window, or with --fullscreen a full-screen mode when there is one.
+void openScreen(bool fullscreen) {
+  set_color_depth(16);
+  if (fullscreen) {
+    if (set_gfx_mode(GFX_AUTODETECT_FULLSCREEN, SCREEN_W_PIXELS, SCREEN_H_PIXELS, SCREEN_W_PIXELS,
+                     SCREEN_H_PIXELS) == 0)
+      return;
+    std::fprintf(stderr, "brindlecove: no 800 x 600 full-screen mode (%s); playing in a window\n",
+                 allegro_error);
+  }
+  if (set_gfx_mode(GFX_AUTODETECT_WINDOWED, SCREEN_W_PIXELS, SCREEN_H_PIXELS, SCREEN_W_PIXELS,
+                   SCREEN_H_PIXELS) != 0)
+    fatal(std::string("cannot open an 800 x 600 window at 16-bit colour: ") + allegro_error);
+}
+
 }  // namespace
+
+int planStart(int argc, char** argv, StartPlan& plan) {
+  Options options;
+  int status = readCommandLine(argc, argv, options, stdout, stderr);
+  if (status >= 0) return status;
+
+  DataFolder data = findDataFolder(options.dataFolder);
+  if (data.place == DATA_NOT_FOUND) {
+    std::fputs(dataFolderMissing("brindlecove", data).c_str(), stderr);
+    return EXIT_FAILURE;
+  }
+  setDataFolder(data.path);
+
+  // a level given on the command line is checked now, not when it is reached
+  std::vector<std::string> levels;
+  if (!options.levelFile.empty()) {
+    levels.push_back(options.levelFile);
+  } else if (!options.levelsFolder.empty()) {
+    levels = levelFilesIn(options.levelsFolder);
+    if (levels.empty()) {
+      std::fprintf(stderr, "brindlecove: %s: no level1.dat in this folder\n",
+                   options.levelsFolder.c_str());
+      return EXIT_FAILURE;
+    }
+  }
+  if (!levels.empty() && !levelsLoad(levels)) return EXIT_FAILURE;
+  if (levels.empty())
+    for (int n = 1; n <= SHIPPED_LEVELS; n++)
+      levels.push_back(dataPath("data/level" + std::to_string(n) + ".dat"));
+  setLevelFiles(levels);
+
+  plan.fullscreen = options.fullscreen;
+  plan.mute = options.mute;
+  bool perUser = false;
+  plan.scoresFile = scoresFilePath(options.scoresFile, data, std::getenv("XDG_DATA_HOME"),
+                                   homeFolder(), perUser);
+  plan.scoresSeed = perUser ? dataPath("data/game.hs") : "";
+  plan.settingsFile = settingsFilePath(std::getenv("XDG_CONFIG_HOME"), homeFolder());
+  return -1;
+}
 
 bool checkDataFile(const DATAFILE* data, const int* types, int count, std::string& problem) {
   for (int i = 0; i < count; i++) {
@@ -71,15 +160,12 @@ void onSecond() {
 }
 END_OF_FUNCTION(onSecond)
 
-void startUp() {
+void startUp(const StartPlan& plan) {
   if (install_timer() != 0) fatal("cannot install the timer");
   install_int_ex(onGameTick, BPS_TO_TIMER(TICKS_PER_SECOND));
   install_int_ex(onSecond, SECS_TO_TIMER(1));
 
-  set_color_depth(16);
-  if (set_gfx_mode(GFX_AUTODETECT_WINDOWED, SCREEN_W_PIXELS, SCREEN_H_PIXELS, SCREEN_W_PIXELS,
-                   SCREEN_H_PIXELS) != 0)
-    fatal(std::string("cannot open an 800 x 600 window at 16-bit colour: ") + allegro_error);
+  openScreen(plan.fullscreen);
   backBuffer = create_bitmap(SCREEN_W_PIXELS, SCREEN_H_PIXELS);
   if (backBuffer == NULL) fatal("cannot create the 800 x 600 back buffer");
   if (install_keyboard() != 0) fatal("cannot install the keyboard");
@@ -91,9 +177,12 @@ void startUp() {
   set_window_title(title.c_str());
 
   // Without a sound driver the game runs silently.
+  pointMusicAtPatches();
   soundAvailable = install_sound(DIGI_AUTODETECT, MIDI_AUTODETECT, NULL) == 0;
+  // muted, the sounds still play (same timing, same code), only unheard
+  if (soundAvailable && plan.mute) set_volume(0, 0);
 
-  highScores = new HighScoreTable(HIGH_SCORE_PLACES);
+  highScores = new HighScoreTable(HIGH_SCORE_PLACES, plan.scoresFile, plan.scoresSeed);
   loadGraphicsAndFonts();
   loadSounds();
 
@@ -101,16 +190,23 @@ void startUp() {
   enemyList = new EnemyList();
   bulletList = new BulletList();
   currentMap = NULL;
+
+  // The player's settings become Allegro's config from here on (the drivers
+  // are installed, and the [sound] override stands above any file); no
+  // setting is read from it yet.
+  if (!plan.settingsFile.empty() && ::access(plan.settingsFile.c_str(), R_OK) == 0)
+    set_config_file(plan.settingsFile.c_str());
 }
 
 void loadGraphicsAndFonts() {
-  graphicsData = load_datafile("graphics.dat");
-  fontData = load_datafile("font.dat");
+  std::string graphicsFile = dataPath("graphics.dat"), fontFile = dataPath("font.dat");
+  graphicsData = load_datafile(graphicsFile.c_str());
+  fontData = load_datafile(fontFile.c_str());
   static int graphicTypes[GFX_COUNT];
   for (int i = 0; i < GFX_COUNT; i++) graphicTypes[i] = DAT_BITMAP;
   static const int fontTypes[FONT_COUNT] = {DAT_FONT, DAT_FONT};
-  requireDataFile(graphicsData, "graphics.dat", graphicTypes, GFX_COUNT);
-  requireDataFile(fontData, "font.dat", fontTypes, FONT_COUNT);
+  requireDataFile(graphicsData, graphicsFile.c_str(), graphicTypes, GFX_COUNT);
+  requireDataFile(fontData, fontFile.c_str(), fontTypes, FONT_COUNT);
 
   static BITMAP* gameOverFrames[2];
   gameOverFrames[0] = graphic(GFX_GAME_OVER_1);
@@ -121,10 +217,11 @@ void loadGraphicsAndFonts() {
 }
 
 void loadSounds() {
-  soundData = load_datafile("sound.dat");
+  std::string soundFile = dataPath("sound.dat");
+  soundData = load_datafile(soundFile.c_str());
   static const int soundTypes[SND_COUNT] = {DAT_SAMPLE, DAT_MIDI, DAT_SAMPLE, DAT_SAMPLE,
                                             DAT_SAMPLE};
-  requireDataFile(soundData, "sound.dat", soundTypes, SND_COUNT);
+  requireDataFile(soundData, soundFile.c_str(), soundTypes, SND_COUNT);
 }
 
 void (*tickWaitHook)() = NULL;

@@ -4,12 +4,32 @@
 
 #include <string>
 
+#include "scores/high_score_table.h"
+
 struct DATAFILE;
 
+// What start-up takes from the command line and the paths, settled before
+// Allegro is initialised. The defaults are the game run in its run folder.
+struct StartPlan {
+  bool fullscreen = false;                  // --fullscreen
+  bool mute = false;                        // --mute
+  std::string scoresFile = HIGH_SCORE_FILE;
+  std::string scoresSeed;                   // the shipped table, for a per-user file
+  std::string settingsFile;                 // read at start-up when it exists
+};
+
+// Before any window: reads the command line, finds the data folder (and
+// makes it the one the game loads from), sets the level sequence and the
+// files. Returns -1 to go on with `plan`, else the exit status after a
+// message: 0 for --help/--version, 1 for no data folder or a level that
+// does not load, 2 for wrong usage.
+int planStart(int argc, char** argv, StartPlan& plan);
+
 // Once, right after the library is initialised: timers, window, back
-// buffer, keyboard, title, sound, high scores, data files, player and lists.
-// Anything the game cannot run without ends the program with a message.
-void startUp();
+// buffer, keyboard, title, sound, high scores, data files, player and lists,
+// then the player's settings file. Anything the game cannot run without
+// ends the program with a message.
+void startUp(const StartPlan& plan);
 void loadGraphicsAndFonts();
 void loadSounds();
 

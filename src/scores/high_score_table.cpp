@@ -13,6 +13,7 @@
 #include <cstring>
 
 #include "app/game_state.h"
+#include "platform/paths.h"
 #include "render/renderer.h"
 
 const char* const HIGH_SCORE_FILE = "./data/game.hs";
@@ -169,26 +170,31 @@ bool replaceThroughTemporary(const std::string& file, const std::string& tempora
 
 }  // namespace
 
-HighScoreTable::HighScoreTable(int capacity, const std::string& fileName)
+HighScoreTable::HighScoreTable(int capacity, const std::string& fileName,
+                               const std::string& seedFile)
     : capacity(std::max(capacity, 1)),
       fileName(fileName),
+      seedFile(seedFile),
       scores(this->capacity, 0),
       names(this->capacity),
       damaged(false),
       backedUp(false) {
-  read();
+  if (!read(fileName) && !seedFile.empty()) {
+    read(seedFile);
+    // the player's own file is still to be made: nothing of it to keep
+    damaged = false;
+  }
 }
 
-void HighScoreTable::read() {
-  int fd = ::open(fileName.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);  // a FIFO must not hang
+bool HighScoreTable::read(const std::string& path) {
+  int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);  // a FIFO must not hang
   if (fd < 0) {
     // no file yet is the normal first start
-    if (errno != ENOENT) {
-      std::fprintf(stderr, "brindlecove: %s: cannot read the high scores (%s)\n",
-                   fileName.c_str(), std::strerror(errno));
-      damaged = true;
-    }
-    return;
+    if (errno == ENOENT) return false;
+    std::fprintf(stderr, "brindlecove: %s: cannot read the high scores (%s)\n", path.c_str(),
+                 std::strerror(errno));
+    damaged = true;
+    return true;
   }
   size_t budget = std::max(static_cast<size_t>(HIGH_SCORE_READ_BUDGET),
                            static_cast<size_t>(capacity) * ENTRY_MAX_BYTES);
@@ -204,10 +210,10 @@ void HighScoreTable::read() {
       // a folder or a failing disk: nothing is kept, and the save will
       // refuse to replace a file it could not copy
       std::fprintf(stderr, "brindlecove: %s: cannot read the high scores (%s)\n",
-                   fileName.c_str(), std::strerror(errno));
+                   path.c_str(), std::strerror(errno));
       damaged = true;
       ::close(fd);
-      return;
+      return true;
     }
   }
   struct stat info;
@@ -233,7 +239,7 @@ void HighScoreTable::read() {
     if (length == 0) continue;
     if (!found && goesOn) {
       // this entry may go on past the budget: its score could be cut
-      reportLine(fileName, line,
+      reportLine(path, line,
                  "the file goes on past " + std::to_string(budget) + " bytes; not read from here",
                  entry, length);
       damaged = true;
@@ -245,7 +251,7 @@ void HighScoreTable::read() {
     int score = 0;
     ScoreRead got = readScore(entry, length, i, score);
     if (got != SCORE_READ) {
-      reportLine(fileName, line,
+      reportLine(path, line,
                  got == NO_SCORE ? "no score; entry skipped" : "score out of range; entry skipped",
                  entry, length);
       damaged = true;
@@ -259,12 +265,12 @@ void HighScoreTable::read() {
     std::string name(entry + i, nameEnd - i);
     size_t nul = name.find('\0');
     if (nul != std::string::npos) {
-      reportLine(fileName, line, "NUL in the name; kept what comes before it", entry, length);
+      reportLine(path, line, "NUL in the name; kept what comes before it", entry, length);
       name.resize(nul);
       damaged = true;
     }
     if (name.size() > static_cast<size_t>(HIGH_SCORE_NAME_MAX)) {
-      reportLine(fileName, line,
+      reportLine(path, line,
                  "name longer than " + std::to_string(HIGH_SCORE_NAME_MAX) +
                      " characters; kept its first " + std::to_string(HIGH_SCORE_NAME_MAX),
                  entry, length);
@@ -275,7 +281,7 @@ void HighScoreTable::read() {
     // would read as part of the entry's end and the name would change.
     while (!name.empty() && name.back() == '\r') name.pop_back();
     if (!found) {
-      reportLine(fileName, line, "the last entry has no end; the file may be cut short", entry,
+      reportLine(path, line, "the last entry has no end; the file may be cut short", entry,
                  length);
       damaged = true;
     }
@@ -284,7 +290,7 @@ void HighScoreTable::read() {
   }
   if (goesOn) {
     std::fprintf(stderr, "brindlecove: %s: the file goes on past %zu bytes; the rest is not read\n",
-                 fileName.c_str(), budget);
+                 path.c_str(), budget);
     damaged = true;
   }
 
@@ -293,7 +299,7 @@ void HighScoreTable::read() {
     if (entries[i].score > entries[i - 1].score) inOrder = false;
   if (!inOrder) {
     std::fprintf(stderr, "brindlecove: %s: entries out of order; sorted best first\n",
-                 fileName.c_str());
+                 path.c_str());
     damaged = true;
   }
   size_t readCount = entries.size();
@@ -308,19 +314,22 @@ void HighScoreTable::read() {
                    [](const Entry& a, const Entry& b) { return a.score > b.score; });
   if (readCount > static_cast<size_t>(capacity)) {
     std::fprintf(stderr, "brindlecove: %s: %zu entries for %d places; the lowest %zu dropped\n",
-                 fileName.c_str(), readCount, capacity, readCount - capacity);
+                 path.c_str(), readCount, capacity, readCount - capacity);
     damaged = true;
   }
   for (int i = 0; i < capacity; i++) {
     scores[i] = entries[i].score;
     names[i] = entries[i].name;
   }
+  // a damaged seed is only read: the saves go to the player's own file
+  if (path != fileName) return true;
   if (damaged && regular)
     std::fprintf(stderr, "brindlecove: %s: damaged; the next save keeps it as %s.bak\n",
-                 fileName.c_str(), fileName.c_str());
+                 path.c_str(), path.c_str());
   else if (damaged)
     std::fprintf(stderr, "brindlecove: %s: not a file; the high scores will not replace it\n",
-                 fileName.c_str());
+                 path.c_str());
+  return true;
 }
 
 bool HighScoreTable::qualifies(int score) const { return score > scores[capacity - 1]; }
@@ -410,6 +419,14 @@ bool HighScoreTable::writeAndReplace() {
     std::fprintf(stderr, "brindlecove: %s is not a file; the high scores are not saved\n",
                  fileName.c_str());
     problem = "not a file";
+    return false;
+  }
+  // the player's own folder is made on the first save, not at every start
+  if (!seedFile.empty() && !makeFolders(folderOf(fileName))) {
+    int err = errno;
+    std::fprintf(stderr, "brindlecove: cannot make the folder of %s (%s); the high scores are not "
+                 "saved\n", fileName.c_str(), std::strerror(err));
+    problem = std::strerror(err);
     return false;
   }
   std::string text;

@@ -1,5 +1,6 @@
 // High score table: the ten best scores with their names, best first, kept
-// in "./data/game.hs". Each entry is written as the score's digits, the name
+// in one file ("./data/game.hs" in the run folder, or the player's own, see
+// platform/paths.h). Each entry is written as the score's digits, the name
 // and then a line feed and a carriage return, with nothing in between.
 #ifndef BRINDLECOVE_HIGH_SCORE_TABLE_H
 #define BRINDLECOVE_HIGH_SCORE_TABLE_H
@@ -26,7 +27,13 @@ class HighScoreTable {
   // line feed, so every readable entry is kept. Entries out of order are
   // sorted best first (said on stderr). Places left over get score 0 and an
   // empty name. A capacity below 1 counts as 1.
-  explicit HighScoreTable(int capacity, const std::string& fileName = HIGH_SCORE_FILE);
+  //
+  // A table kept per player passes `seedFile`, the shipped table: while
+  // FILE does not exist the seed is read in its place (its faults reported
+  // under its own name, nothing of it backed up or changed), and a save
+  // first makes FILE's missing folders (mode 0700).
+  explicit HighScoreTable(int capacity, const std::string& fileName = HIGH_SCORE_FILE,
+                          const std::string& seedFile = "");
 
   // Strictly better than the lowest entry; an equal score does not enter.
   bool qualifies(int score) const;
@@ -54,12 +61,14 @@ class HighScoreTable {
   const std::string& getName(int i) const { return names[i]; }
 
  private:
-  void read();
+  // Reads `path`; false (nothing read or reported) when it does not exist.
+  bool read(const std::string& path);
   bool keepBackup();
   bool writeAndReplace();
 
   int capacity;
   std::string fileName;
+  std::string seedFile;  // read while fileName is absent; "" for none
   std::vector<int> scores;
   std::vector<std::string> names;
   bool damaged;       // the file had parts the reader could not keep

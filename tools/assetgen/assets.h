@@ -72,4 +72,7 @@ void writeLevelMusic(const std::string &path);
 // patches.cpp
 void writeDigmidPatchIndex(const std::string &timidityCfg, const std::string &out);
 
+// icon.cpp: the desktop icon as dir/icon-SIZE.png, one square RGBA PNG a size.
+void writeIcons(const std::string &dir, const std::vector<int> &sizes);
+
 } // namespace ag

@@ -1,4 +1,5 @@
 // brindlecove-assetgen OUTPUT_DIR MAIN_FONT NOTICE_FONT TIMIDITY_CFG
+// brindlecove-assetgen --icons OUTPUT_DIR SIZE...
 //
 // Draws every picture, font sheet and sound the game uses and writes them
 // to OUTPUT_DIR. The build then packs them into graphics.dat, font.dat and
@@ -9,11 +10,16 @@
 // MAIN_FONT and NOTICE_FONT are packaged PCF bitmap fonts; TIMIDITY_CFG is
 // the freepats index, rewritten as OUTPUT_DIR/digmid.cfg in the form
 // Allegro's DIGMID driver reads.
+//
+// --icons writes only the desktop icon, OUTPUT_DIR/icon-SIZE.png for each
+// SIZE, drawn from the same sprites; the install rules put them in the
+// icon theme.
 #include "assets.h"
 #include "canvas.h"
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 
 using namespace ag;
@@ -76,11 +82,24 @@ void writeSounds(const std::string &dir)
 
 int main(int argc, char **argv)
 {
-    if (argc != 5) {
-        std::fprintf(stderr, "usage: %s OUTPUT_DIR MAIN_FONT NOTICE_FONT TIMIDITY_CFG\n", argv[0]);
+    const bool icons = argc >= 3 && std::string(argv[1]) == "--icons";
+    std::vector<int> sizes;
+    for (int i = 3; icons && i < argc; ++i) {
+        const int size = std::atoi(argv[i]);
+        if (size < 1 || size > 1024) {
+            std::fprintf(stderr, "%s: not an icon size: %s\n", argv[0], argv[i]);
+            return 2;
+        }
+        sizes.push_back(size);
+    }
+    if (icons ? sizes.empty() : argc != 5) {
+        std::fprintf(stderr,
+                     "usage: %s OUTPUT_DIR MAIN_FONT NOTICE_FONT TIMIDITY_CFG\n"
+                     "       %s --icons OUTPUT_DIR SIZE...\n",
+                     argv[0], argv[0]);
         return 2;
     }
-    const std::string dir = argv[1];
+    const std::string dir = argv[icons ? 2 : 1];
     std::error_code ec;
     std::filesystem::create_directories(dir, ec);
     if (ec)
@@ -93,6 +112,10 @@ int main(int argc, char **argv)
     set_color_depth(32);
     set_color_conversion(COLORCONV_NONE);
 
+    if (icons) {
+        writeIcons(dir, sizes);
+        return 0;
+    }
     writeGraphics(dir);
     writeFonts(dir, argv[2], argv[3]);
     writeSounds(dir);

@@ -1,8 +1,6 @@
 // brindlecove-level: checks, pictures, solves and replays level files with
 // the game's own loader and world update.
 #include <allegro.h>
-#include <limits.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <chrono>
@@ -13,6 +11,7 @@
 
 #include "app/game_state.h"
 #include "level/tile_map.h"
+#include "platform/paths.h"
 #include "level_check.h"
 #include "level_picture.h"
 #include "level_run.h"
@@ -20,11 +19,17 @@
 
 namespace {
 
-// Exit statuses besides those of each command: the tool itself cannot run.
-const int EXIT_USAGE = 3;
+// Exit statuses besides 0 and 1 of each command: wrong usage (as POSIX
+// utilities have it), and a file that does not load or cannot be written,
+// no data folder, or a run the tool cannot vouch for.
+const int EXIT_USAGE = 2;
+const int EXIT_TROUBLE = 3;
 
 const char* const USAGE =
-    "usage: brindlecove-level COMMAND [--data DIR] ...\n"
+    "Usage: brindlecove-level COMMAND [--data DIR] ...\n"
+    "Checks, draws, solves and replays Brindlecove level files with the game's\n"
+    "own loader and world update.\n"
+    "\n"
     "  check [--menu] FILE...          load errors and design faults, FILE:LINE: what;\n"
     "                                  --menu: the files after it are menu backdrops\n"
     "                                  (no exit or clock needed)\n"
@@ -32,40 +37,40 @@ const char* const USAGE =
     "  solve [--step K] [--budget N] [--trace OUT] [--json] FILE\n"
     "                                  searches a run from the start to the exit\n"
     "  replay FILE TRACE               runs a trace and says whether it reaches the exit\n"
-    "--data DIR: where graphics.dat is (default: the current directory, then the\n"
-    "folder of this program)\n"
-    "exit status: 0 clean / finishable / reached, 1 design fault / not finishable /\n"
-    "not reached, 2 a file does not load, 3 bad usage or no graphics.dat\n";
+    "  --data DIR                      the folder holding graphics.dat (default: searched\n"
+    "                                  for as the game does: $BRINDLECOVE_DATA_DIR, the\n"
+    "                                  current folder, this program's folder,\n"
+    "                                  ../share/brindlecove beside it, the installed one)\n"
+    "  --help                          show this help and exit\n"
+    "  --version                       show the version and exit\n"
+    "\n"
+    "Exit status: 0 clean / finishable / reached, 1 design fault / not finishable /\n"
+    "not reached, 2 wrong usage, 3 a file that does not load or cannot be written,\n"
+    "or no data folder.\n";
 
 int usage(const std::string& problem) {
-  std::fprintf(stderr, "brindlecove-level: %s\n%s", problem.c_str(), USAGE);
+  std::fprintf(stderr, "brindlecove-level: %s\nTry 'brindlecove-level --help'.\n",
+               problem.c_str());
   return EXIT_USAGE;
-}
-
-std::string programFolder() {
-  char path[PATH_MAX];
-  ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
-  if (n <= 0) return ".";
-  std::string full(path, static_cast<size_t>(n));
-  size_t slash = full.rfind('/');
-  return slash == std::string::npos ? "." : full.substr(0, slash);
 }
 
 // Headless Allegro at the pictures' depth and graphics.dat, which gives
 // the actors their sizes. No timer: it needs a display here.
-bool setUp(const std::string& dataFolder, bool dataGiven) {
+bool setUp(const std::string& dataGiven) {
+  DataFolder data = findDataFolder(dataGiven);
+  if (data.place == DATA_NOT_FOUND) {
+    std::fputs(dataFolderMissing("brindlecove-level", data).c_str(), stderr);
+    return false;
+  }
   if (install_allegro(SYSTEM_NONE, &errno, atexit) != 0) {
     std::fprintf(stderr, "brindlecove-level: cannot initialise Allegro\n");
     return false;
   }
   set_color_depth(16);
   std::string error;
-  if (!loadGraphics(dataFolder, error)) {
-    std::string fallbackError;
-    if (dataGiven || !loadGraphics(programFolder(), fallbackError)) {
-      std::fprintf(stderr, "brindlecove-level: %s (try --data DIR)\n", error.c_str());
-      return false;
-    }
+  if (!loadGraphics(data.path, error)) {
+    std::fprintf(stderr, "brindlecove-level: %s\n", error.c_str());
+    return false;
   }
   makeWorld();
   return true;
@@ -95,7 +100,7 @@ int runCheck(const std::vector<std::string>& args) {
     if (fileStatus > status) status = fileStatus;
   }
   if (files == 0) return usage("check: no level file given");
-  return status;
+  return status == CHECK_LOAD_ERROR ? EXIT_TROUBLE : status;
 }
 
 int runPicture(const std::vector<std::string>& args) {
@@ -103,19 +108,19 @@ int runPicture(const std::vector<std::string>& args) {
   std::string error;
   if (!startRun(args[0], error)) {
     std::fprintf(stderr, "%s\n", error.c_str());
-    return CHECK_LOAD_ERROR;
+    return EXIT_TROUBLE;
   }
   BITMAP* picture = drawLevelPicture();
   if (!picture) {
     std::fprintf(stderr, "brindlecove-level: cannot make a picture of %d x %d pixels\n",
                  currentMap->getWidthPixels(), currentMap->getHeightPixels());
-    return EXIT_USAGE;
+    return EXIT_TROUBLE;
   }
   bool saved = savePng(picture, args[1], error);
   destroy_bitmap(picture);
   if (!saved) {
     std::fprintf(stderr, "brindlecove-level: %s\n", error.c_str());
-    return EXIT_USAGE;
+    return EXIT_TROUBLE;
   }
   return 0;
 }
@@ -149,7 +154,7 @@ int runSolve(const std::vector<std::string>& args) {
   std::string error;
   if (!startRun(file, error)) {
     std::fprintf(stderr, "%s\n", error.c_str());
-    return CHECK_LOAD_ERROR;
+    return EXIT_TROUBLE;
   }
   int timeLimit = currentMap->getTimeLimit();
   auto began = std::chrono::steady_clock::now();
@@ -164,14 +169,14 @@ int runSolve(const std::vector<std::string>& args) {
     if (check.outcome != RUN_FINISHED || check.ticks != result.ticks) {
       std::fprintf(stderr, "brindlecove-level: %s: the run found does not replay to the exit\n",
                    file.c_str());
-      return EXIT_USAGE;
+      return EXIT_TROUBLE;
     }
   }
 
   if (result.finishable && !tracePath.empty() &&
       !writeTrace(tracePath, currentMap->getName(), result.keys, error)) {
     std::fprintf(stderr, "brindlecove-level: %s\n", error.c_str());
-    return EXIT_USAGE;
+    return EXIT_TROUBLE;
   }
   if (json) {
     if (result.finishable)
@@ -211,7 +216,7 @@ int runReplay(const std::vector<std::string>& args) {
   std::vector<TickKeys> keys;
   if (!startRun(args[0], error) || !readTrace(args[1], keys, error)) {
     std::fprintf(stderr, "%s\n", error.c_str());
-    return CHECK_LOAD_ERROR;
+    return EXIT_TROUBLE;
   }
   ReplayResult replay = replayKeys(keys);
   const char* what = "the trace ends before the exit";
@@ -230,25 +235,37 @@ int runReplay(const std::vector<std::string>& args) {
 
 int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
-  std::string dataFolder = ".";
-  bool dataGiven = false;
-  // --data goes with every command, before or after its name
+  std::string dataFolder;
+  // --help, --version and --data go with every command, before or after its name
   for (size_t i = 0; i < args.size();) {
+    if (args[i] == "--help") {
+      std::fputs(USAGE, stdout);
+      return 0;
+    }
+    if (args[i] == "--version") {
+      std::printf("brindlecove-level (%s%s)\n", GAME_NAME, GAME_VERSION);
+      return 0;
+    }
+    if (args[i].compare(0, 7, "--data=") == 0) {
+      dataFolder = args[i].substr(7);
+      if (dataFolder.empty()) return usage("--data needs a folder");
+      args.erase(args.begin() + i);
+      continue;
+    }
     if (args[i] != "--data") {
       i++;
       continue;
     }
-    if (i + 1 >= args.size()) return usage("--data needs a folder");
+    if (i + 1 >= args.size() || args[i + 1].empty()) return usage("--data needs a folder");
     dataFolder = args[i + 1];
-    dataGiven = true;
     args.erase(args.begin() + i, args.begin() + i + 2);
   }
   if (args.empty()) return usage("no command given");
   std::string command = args[0];
   args.erase(args.begin());
   if (command != "check" && command != "picture" && command != "solve" && command != "replay")
-    return usage("unknown command " + command);
-  if (!setUp(dataFolder, dataGiven)) return EXIT_USAGE;
+    return usage("unknown command '" + command + "'");
+  if (!setUp(dataFolder)) return EXIT_TROUBLE;
   if (command == "check") return runCheck(args);
   if (command == "picture") return runPicture(args);
   if (command == "solve") return runSolve(args);

@@ -1,0 +1,113 @@
+// Command line: getopt_long over the game's options, usage and version.
+#include "platform/options.h"
+
+#include <getopt.h>
+
+#include <string>
+
+#include "app/game_state.h"
+
+namespace {
+
+const char* const USAGE =
+    "Usage: brindlecove [OPTION]...\n"
+    "Side-scrolling platform game: walk, jump and shoot through the levels\n"
+    "before the clock runs out.\n"
+    "\n"
+    "  --data DIR       the folder holding graphics.dat and the levels\n"
+    "                   (default: searched for, see below)\n"
+    "  --scores FILE    keep the high score table in FILE\n"
+    "  --level FILE     play this one level file\n"
+    "  --levels DIR     play DIR/level1.dat, level2.dat, ... in turn\n"
+    "  --fullscreen     an 800 x 600 full-screen mode instead of the window\n"
+    "  --mute           no music and no sound effects\n"
+    "  --help           show this help and exit\n"
+    "  --version        show the version and exit\n"
+    "\n"
+    "The data folder is the first of: --data DIR; $BRINDLECOVE_DATA_DIR; the\n"
+    "current folder; the program's folder; ../share/brindlecove beside the\n"
+    "program's folder; the folder it was installed to.\n"
+    "High scores: --scores FILE; else data/game.hs in the data folder when it is\n"
+    "the current or the program's folder and that file is writable; else\n"
+    "$XDG_DATA_HOME/brindlecove/game.hs (~/.local/share/brindlecove/game.hs).\n"
+    "Settings: $XDG_CONFIG_HOME/brindlecove/brindlecove.cfg\n"
+    "(~/.config/brindlecove/brindlecove.cfg).\n"
+    "\n"
+    "Exit status: 0 the game ended through its menu, 1 the game could not run\n"
+    "(no data folder, a level file that does not load, ...), 2 wrong usage.\n";
+
+enum OptionId { OPT_DATA = 256, OPT_SCORES, OPT_LEVEL, OPT_LEVELS, OPT_FULLSCREEN, OPT_MUTE,
+                OPT_HELP, OPT_VERSION };
+
+const struct option LONG_OPTIONS[] = {
+    {"data", required_argument, nullptr, OPT_DATA},
+    {"scores", required_argument, nullptr, OPT_SCORES},
+    {"level", required_argument, nullptr, OPT_LEVEL},
+    {"levels", required_argument, nullptr, OPT_LEVELS},
+    {"fullscreen", no_argument, nullptr, OPT_FULLSCREEN},
+    {"mute", no_argument, nullptr, OPT_MUTE},
+    {"help", no_argument, nullptr, OPT_HELP},
+    {"version", no_argument, nullptr, OPT_VERSION},
+    {nullptr, 0, nullptr, 0},
+};
+
+int usageError(FILE* err, const std::string& problem) {
+  std::fprintf(err, "brindlecove: %s\nTry 'brindlecove --help'.\n", problem.c_str());
+  return EXIT_USAGE_ERROR;
+}
+
+// What getopt_long refused in `word`, said the way GNU tools say it.
+// A letter in `shortOption` is a refused short option (the game has none);
+// otherwise `word` is the long option refused.
+std::string refused(const char* word, int shortOption) {
+  if (shortOption > 0 && shortOption < OPT_DATA)
+    return std::string("invalid option -- '") + static_cast<char>(shortOption) + "'";
+  std::string name(word + 2);
+  size_t equals = name.find('=');
+  if (equals != std::string::npos) {
+    for (const struct option* o = LONG_OPTIONS; o->name; o++)
+      if (o->has_arg == no_argument && name.compare(0, equals, o->name) == 0)
+        return "option '--" + name.substr(0, equals) + "' takes no argument";
+  }
+  return std::string("unrecognized option '") + word + "'";
+}
+
+}  // namespace
+
+int readCommandLine(int argc, char** argv, Options& options, FILE* out, FILE* err) {
+  options = Options();
+  // 0, not 1: getopt starts afresh, so a second reading works
+  optind = 0;
+  opterr = 0;
+  for (;;) {
+    int id = getopt_long(argc, argv, ":", LONG_OPTIONS, nullptr);
+    if (id == -1) break;
+    std::string value = optarg != nullptr ? optarg : "";
+    // an empty value names no file; the game would only fail later
+    bool needsValue = id == OPT_DATA || id == OPT_SCORES || id == OPT_LEVEL || id == OPT_LEVELS;
+    if (needsValue && value.empty())
+      return usageError(err, std::string("option '") + argv[optind - 1] + "' needs a value");
+    switch (id) {
+      case OPT_DATA: options.dataFolder = value; break;
+      case OPT_SCORES: options.scoresFile = value; break;
+      case OPT_LEVEL: options.levelFile = value; break;
+      case OPT_LEVELS: options.levelsFolder = value; break;
+      case OPT_FULLSCREEN: options.fullscreen = true; break;
+      case OPT_MUTE: options.mute = true; break;
+      case OPT_HELP:
+        std::fputs(USAGE, out);
+        return 0;
+      case OPT_VERSION:
+        std::fprintf(out, "%s%s\n", GAME_NAME, GAME_VERSION);
+        return 0;
+      case ':':
+        return usageError(err, std::string("option '") + argv[optind - 1] + "' needs a value");
+      default:
+        return usageError(err, refused(argv[optind - 1], optopt));
+    }
+  }
+  if (optind < argc) return usageError(err, std::string("unexpected argument '") + argv[optind] + "'");
+  if (!options.levelFile.empty() && !options.levelsFolder.empty())
+    return usageError(err, "--level and --levels cannot go together");
+  return -1;
+}
