@@ -48,6 +48,15 @@ press Escape
 game_exit_status >/dev/null
 check "the installed game's music is heard (loudest sample $(loudest))" "[ $(loudest) -gt 1000 ]"
 rm -f "$CAPTURE"
+start_game "$WORK/elsewhere" muted --level coin_drop.dat --mute
+press Return
+sleep 3
+press Escape
+press Escape
+game_exit_status >/dev/null
+check "with --mute the sound runs but nothing is heard (loudest sample $(loudest))" \
+  "[ -s '$CAPTURE' ] && [ $(loudest) -eq 0 ]"
+rm -f "$CAPTURE"
 start_game "$WORK/elsewhere" first-game --level coin_drop.dat
 shot menu
 check "the installed game shows its menu" "title_shown menu"
