@@ -7,6 +7,7 @@ PACKAGES=(
   g++ cmake make pkg-config       # build
   liballegro4-dev                 # the game library and its dat tool
   libgtest-dev                    # unit tests
+  libbenchmark-dev                # the benchmark suite
   xvfb xdotool imagemagick        # end-to-end tests: display, keys, screenshots
   freepats                        # instrument patches for the music
   xfonts-terminus xfonts-base     # bitmap fonts the asset generator converts

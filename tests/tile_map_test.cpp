@@ -5,12 +5,16 @@
 #include <sys/stat.h>
 
 #include <cstdio>
+#include <set>
+#include <sstream>
 
 #include "actors/bullet.h"
 #include "actors/enemy.h"
 #include "actors/moving_platform.h"
 #include "actors/player.h"
+#include "app/data_objects.h"
 #include "app/game_state.h"
+#include "level/level_file.h"
 #include "level/tile_map.h"
 #include "render/background_layer.h"
 #include "test_support.h"
@@ -179,4 +183,99 @@ TEST_F(TileMapTest, AnEmptyFileADirectoryAndAnEndlessFileAreNamedForWhatTheyAre)
   }
   EXPECT_EXIT({ TileMap(folder).load(); }, ::testing::ExitedWithCode(1),
               "brindlecove: .*folder.dat: is a directory, not a level file");
+}
+
+// What one code of the file should build, from the code table of the level
+// format: the tile's type, its first picture (-1 none), what a pickup gives.
+struct ExpectedCell {
+  int type;
+  int picture;
+  int points, bullets, seconds;
+};
+
+ExpectedCell expectedFor(int code) {
+  switch (code) {
+    case 1: return {TILE_SOLID, GFX_BLOCK_A, 0, 0, 0};
+    case 3: return {TILE_PICKUP, 0, 5, 0, 0};
+    case 4: return {TILE_SOLID, GFX_BLOCK_B, 0, 0, 0};
+    case 5: return {TILE_DEADLY, GFX_SPIKES_1, 0, 0, 0};
+    case 6: return {TILE_PICKUP, GFX_AMMO_PICKUP, 0, 3, 0};
+    case 7: return {TILE_DEADLY, 14, 0, 0, 0};
+    case 8: return {TILE_SOLID, GFX_BLOCK_D, 0, 0, 0};
+    case 9: return {TILE_EXIT, GFX_EXIT, 0, 0, 0};
+    case 10: return {TILE_SOLID, GFX_BLOCK_C, 0, 0, 0};
+    case 11: return {TILE_PICKUP, GFX_TIME_PICKUP, 0, 0, 20};
+    default: return {TILE_EMPTY, -1, 0, 0, 0};  // 0, 2 (an enemy's cell), 12 and unknown codes
+  }
+}
+
+TEST_F(TileMapTest, AMixedLevelBuildsWhatItsFileSaysCellByCell) {
+  // Every code, known or not, scattered over a 19-row level, and platforms.
+  const int cols = 41, rows = 19;
+  std::string text = "Mixed\n" + std::to_string(cols) + "," + std::to_string(rows) +
+                     "\n32,32\n15\n100\n3\n10,20,60,20\n100,200,100,400\n-5,7,9,7\n";
+  for (int k = 0; k < cols * rows; k++) text += std::to_string((k * 7 + k / 3) % 16 - 1) + ",";
+  std::istringstream in(text);
+  LevelFile level;
+  std::string error;
+  ASSERT_TRUE(parseLevelFile(in, level, error)) << error;
+
+  TileMap* map = useLevel(text);
+  ASSERT_EQ(map->getCols(), cols);
+  ASSERT_EQ(map->getRows(), rows);
+  std::set<Tile*> seen;
+  Enemy* enemy = enemyList->getHead();
+  for (int row = 0; row < rows; row++) {
+    for (int col = 0; col < cols; col++) {
+      int code = level.codes[row * cols + col];
+      ExpectedCell want = expectedFor(code);
+      Tile* tile = map->getTile(col, row);
+      SCOPED_TRACE("code " + std::to_string(code) + " at " + std::to_string(col) + "," +
+                   std::to_string(row));
+      EXPECT_TRUE(seen.insert(tile).second);  // a tile of its own
+      EXPECT_EQ(tile->getCol(), col);
+      EXPECT_EQ(tile->getRow(), row);
+      EXPECT_EQ(tile->getType(), want.type);
+      EXPECT_EQ(tile->hasPicture(), want.picture >= 0);
+      EXPECT_EQ(tile->getPicture(), want.picture >= 0 ? graphic(want.picture) : nullptr);
+      if (want.type == TILE_PICKUP) {
+        PickupTile* pickup = static_cast<PickupTile*>(tile);
+        EXPECT_EQ(pickup->getPoints(), want.points);
+        EXPECT_EQ(pickup->getBullets(), want.bullets);
+        EXPECT_EQ(pickup->getBonusTime(), want.seconds);
+      }
+      if (code == 2) {  // the enemies, in file order
+        ASSERT_NE(enemy, nullptr);
+        EXPECT_EQ(enemy->getX(), col * 32);
+        EXPECT_EQ(enemy->getY(), row * 32);
+        enemy = enemy->getNext();
+      }
+    }
+  }
+  EXPECT_EQ(enemy, nullptr);  // no more enemies than cells of code 2
+
+  ASSERT_EQ(platformList->getCount(), static_cast<int>(level.platforms.size()));
+  for (size_t i = 0; i < level.platforms.size(); i++) {
+    EXPECT_EQ(platformList->get(i)->getX(), level.platforms[i].x);
+    EXPECT_EQ(platformList->get(i)->getY(), level.platforms[i].y);
+  }
+}
+
+TEST_F(TileMapTest, EachTileKeepsItsOwnPictureStep) {
+  TileMap* map = useLevel(levelText({"FFaa.SoS"}));
+  Tile* fire = map->getTile(0, 0);
+  for (int call = 0; call < 4; call++) fire->getPicture();
+  EXPECT_EQ(fire->getPicture(), graphic(15));  // the fifth call moves the fire on
+  EXPECT_EQ(map->getTile(1, 0)->getPicture(), graphic(14));  // the other has not moved
+  // Collecting one ammunition pickup leaves the other's picture.
+  map->getTile(2, 0)->setAnimation(nullptr);
+  EXPECT_FALSE(map->getTile(2, 0)->hasPicture());
+  EXPECT_EQ(map->getTile(3, 0)->getPicture(), graphic(GFX_AMMO_PICKUP));
+  for (int call = 0; call < 10; call++) map->getTile(5, 0)->getPicture();
+  EXPECT_EQ(map->getTile(5, 0)->getPicture(), graphic(GFX_SPIKES_2));
+  EXPECT_EQ(map->getTile(7, 0)->getPicture(), graphic(GFX_SPIKES_1));
+  // A reload starts every picture again.
+  map->reload();
+  EXPECT_EQ(map->getTile(0, 0)->getPicture(), graphic(14));
+  EXPECT_EQ(map->getTile(2, 0)->getPicture(), graphic(GFX_AMMO_PICKUP));
 }

@@ -7,6 +7,7 @@
 #include "app/game_state.h"
 #include "app/keys.h"
 #include "app/screens.h"
+#include "input/tick_input.h"
 #include "level/level_sequence.h"
 #include "scores/high_score_table.h"
 #include "scores/name_entry.h"
@@ -22,7 +23,8 @@ void applyPlayKeys(bool left, bool right, bool up, bool fire) {
 void handleInput() {
   // a shot needs Space held and a press (or auto-repeat) since the last tick
   if (!playSuspended)
-    applyPlayKeys(key[KEY_LEFT], key[KEY_RIGHT], key[KEY_UP], key[KEY_SPACE] && keypressed());
+    applyPlayKeys(inputHeld(KEY_LEFT), inputHeld(KEY_RIGHT), inputHeld(KEY_UP),
+                  inputHeld(KEY_SPACE) && inputKeyPressed());
   if (keyDown(KEY_ESC)) runMenu();
   if (keyDown(KEY_ENTER)) {
     // Cleared before the screens below: a new game started from the menu
@@ -33,7 +35,7 @@ void handleInput() {
       if (gameOver) {
         gameOver = false;
         int points = player->getPoints();
-        if (highScores->qualifies(points)) runNameEntry();
+        if (inputScoreQualifies(highScores->qualifies(points))) runNameEntry();
         runHighScoreScreen();
       } else if (!player->isAlive()) {
         // restarted, but frozen until Enter is seen on a later tick
@@ -41,5 +43,5 @@ void handleInput() {
       }
     }
   }
-  clear_keybuf();
+  inputClearBuffer();
 }

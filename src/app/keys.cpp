@@ -5,6 +5,8 @@
 
 #include <atomic>
 
+#include "input/tick_input.h"
+
 namespace {
 
 // Written on the keyboard's own thread, read on the main thread.
@@ -29,8 +31,17 @@ void installKeyTracking() {
 }
 
 void markReleased(int scancode) {
+  if (inputSource() != INPUT_KEYBOARD) {
+    sampledMarkReleased(scancode);
+    return;
+  }
   key[scancode] = 0;
   if (held[scancode]) swallowed[scancode] = true;
 }
 
-bool keyDown(int scancode) { return key[scancode] && !swallowed[scancode]; }
+bool keyDown(int scancode) {
+  if (inputSource() != INPUT_KEYBOARD) return sampledKeyDown(scancode);
+  return key[scancode] && !swallowed[scancode];
+}
+
+bool keyHeld(int scancode) { return held[scancode]; }

@@ -17,6 +17,11 @@ void onKeyEvent(int scancode);
 void markReleased(int scancode);
 
 // key[scancode], except for a key marked released and not let go since.
+// While the input is recorded or replayed, the tick's input in its place.
 bool keyDown(int scancode);
+
+// Whether the key is held on the keyboard, as its presses and releases say
+// (auto-repeat does not change it).
+bool keyHeld(int scancode);
 
 #endif

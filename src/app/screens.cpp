@@ -10,6 +10,7 @@
 #include "app/game_state.h"
 #include "app/keys.h"
 #include "app/startup.h"
+#include "input/tick_input.h"
 #include "level/level_sequence.h"
 #include "level/tile_map.h"
 #include "platform/paths.h"
@@ -34,7 +35,7 @@ int chooseFromMenu() {
   scrollY = 0;
   // the Escape that opened the menu and the Enter that left the last screen
   // must not act here: a new press is needed
-  clear_keybuf();
+  inputClearBuffer();
   markReleased(KEY_ESC);
   markReleased(KEY_ENTER);
   int selected = MENU_PLAY;
@@ -68,6 +69,8 @@ void runScreenLoop(Screen screen, const std::function<void()>& drawScreen,
   while (!done()) {
     while (tickCounter > 0 && !done()) {
       tickCounter--;
+      // input for this tick, read by the screen's keys below
+      beginInputTick();
       acquire_screen();
       drawScreen();
       showBackBuffer();
@@ -82,13 +85,13 @@ void drawMenuFrame(int& selected, int& choice) {
   clear_to_color(backBuffer, COLOUR_SKY);
   drawBackgrounds();
   // keys: Up and Down move once per press, Escape chooses Exit
-  if (key[KEY_DOWN] && selected < MENU_ITEM_COUNT) {
+  if (inputHeld(KEY_DOWN) && selected < MENU_ITEM_COUNT) {
     selected++;
-    key[KEY_DOWN] = 0;
+    inputTake(KEY_DOWN);
   }
-  if (key[KEY_UP] && selected > 1) {
+  if (inputHeld(KEY_UP) && selected > 1) {
     selected--;
-    key[KEY_UP] = 0;
+    inputTake(KEY_UP);
   }
   if (keyDown(KEY_ENTER)) choice = selected;
   if (keyDown(KEY_ESC)) {

@@ -19,8 +19,11 @@
 #include "app/game_state.h"
 #include "app/input.h"
 #include "app/keys.h"
+#include "input/recording.h"
+#include "input/tick_input.h"
 #include "level/level_file.h"
 #include "level/level_sequence.h"
+#include "level/tile_map.h"
 #include "platform/options.h"
 #include "platform/paths.h"
 #include "render/animation.h"
@@ -54,6 +57,21 @@ void requireDataFile(const DATAFILE* data, const char* fileName, const int* type
   std::string problem;
   if (!checkDataFile(data, types, count, problem)) fatal(std::string(fileName) + ": " + problem);
 }
+
+// A replay plays with a copy of the table in a folder of its own, seeded
+// from the player's: its name entry must not change the real one.
+std::string replayScoresFolder;
+
+void removeReplayScores() {
+  if (replayScoresFolder.empty()) return;
+  for (const char* name : {"/game.hs", "/game.hs.new", "/game.hs.bak"})
+    std::remove((replayScoresFolder + name).c_str());
+  ::rmdir(replayScoresFolder.c_str());
+  replayScoresFolder.clear();
+}
+
+// Unpaced replays count a tick at every wait instead of waiting for one.
+bool unpaced = false;
 
 // Whether every level file loads; otherwise the loader's message.
 bool levelsLoad(const std::vector<std::string>& files) {
@@ -135,6 +153,33 @@ int planStart(int argc, char** argv, StartPlan& plan) {
                                    homeFolder(), perUser);
   plan.scoresSeed = perUser ? dataPath("data/game.hs") : "";
   plan.settingsFile = settingsFilePath(std::getenv("XDG_CONFIG_HOME"), homeFolder());
+
+  // the input is chosen before any timer runs
+  std::string error;
+  if (!options.recordFile.empty() && !startRecording(options.recordFile, levels, error)) {
+    std::fprintf(stderr, "brindlecove: %s\n", error.c_str());
+    return EXIT_FAILURE;
+  }
+  if (!options.replayFile.empty()) {
+    Recording recording;
+    if (!readRecording(options.replayFile, recording, error) ||
+        !recordingMatches(recording, GAME_VERSION, levels, error)) {
+      std::fprintf(stderr, "brindlecove: %s: cannot be replayed: %s\n",
+                   options.replayFile.c_str(), error.c_str());
+      return EXIT_FAILURE;
+    }
+    char folder[] = "/tmp/brindlecove-replay-XXXXXX";
+    if (::mkdtemp(folder) == NULL) {
+      std::fprintf(stderr, "brindlecove: cannot make a folder for the replay's scores\n");
+      return EXIT_FAILURE;
+    }
+    replayScoresFolder = folder;
+    std::atexit(removeReplayScores);
+    plan.scoresSeed = plan.scoresFile;
+    plan.scoresFile = replayScoresFolder + "/game.hs";
+    plan.ticksPerSecond = TICKS_PER_SECOND * options.replaySpeed;
+    startReplay(recording);
+  }
   return -1;
 }
 
@@ -156,13 +201,15 @@ void onGameTick() { tickCounter.fetch_add(1); }
 END_OF_FUNCTION(onGameTick)
 
 void onSecond() {
-  if (!playSuspended) timeLeft.fetch_sub(1);
+  if (inputSource() != INPUT_KEYBOARD) noteSecond();
+  else if (!playSuspended) timeLeft.fetch_sub(1);
 }
 END_OF_FUNCTION(onSecond)
 
 void startUp(const StartPlan& plan) {
   if (install_timer() != 0) fatal("cannot install the timer");
-  install_int_ex(onGameTick, BPS_TO_TIMER(TICKS_PER_SECOND));
+  unpaced = plan.ticksPerSecond == 0;
+  if (!unpaced) install_int_ex(onGameTick, BPS_TO_TIMER(plan.ticksPerSecond));
   install_int_ex(onSecond, SECS_TO_TIMER(1));
 
   openScreen(plan.fullscreen);
@@ -228,19 +275,27 @@ void (*tickWaitHook)() = NULL;
 
 void waitForTick() {
   if (tickWaitHook) tickWaitHook();
+  else if (unpaced) tickCounter++;
 }
 
 void runMainLoop() {
   while (!quitRequested) {
     while (tickCounter > 0) {
       if (quitRequested) return;
+      // A tick that only moves on from an exit reached in the tick before
+      // moves nothing; one whose keys reach the exit does.
+      bool movingOn = !playSuspended && currentMap != NULL && currentMap->isFinished();
       // input for this tick; Escape may run the whole menu in here
+      beginInputTick();
       handleInput();
       // the menu's Exit ends the program at once: no world step on the
       // menu's backdrop, no frame
       if (quitRequested) return;
       // the world moves only while play runs
-      if (!playSuspended) updateWorld();
+      if (!playSuspended) {
+        if (!movingOn) noteWorldTick(levelNumber);
+        updateWorld();
+      }
       // one frame for every tick, suspended or not
       drawFrame();
       tickCounter--;
@@ -251,6 +306,7 @@ void runMainLoop() {
 }
 
 void shutDown() {
+  stopInputCapture();
   stopMusic();
   remove_keyboard();
   remove_timer();

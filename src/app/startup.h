@@ -16,6 +16,7 @@ struct StartPlan {
   std::string scoresFile = HIGH_SCORE_FILE;
   std::string scoresSeed;                   // the shipped table, for a per-user file
   std::string settingsFile;                 // read at start-up when it exists
+  int ticksPerSecond = 35;                  // a replay's --replay-speed times 35; 0 unpaced
 };
 
 // Before any window: reads the command line, finds the data folder (and
@@ -35,7 +36,8 @@ void loadSounds();
 
 // Timer callbacks, on the library's timer thread.
 void onGameTick();  // 35 times a second
-void onSecond();    // once a second: the level clock, while play runs
+void onSecond();    // once a second: the level clock, while play runs; while the
+                    // input is recorded or replayed, the tick's input carries it
 
 // One tick at a time: input, world (unless suspended), frame. Spins while
 // no tick is pending; ends once the menu's Exit is chosen.

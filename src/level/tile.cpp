@@ -3,17 +3,21 @@
 
 #include "render/animation.h"
 
-Tile::Tile(int col, int row) : col(col), row(row), type(TILE_EMPTY), animation(0) {}
+Tile::Tile(int col, int row)
+    : col(col), row(row), type(TILE_EMPTY), ownsAnimation(true), animation(0) {}
 
-Tile::Tile(int col, int row, int type, Animation* animation)
-    : col(col), row(row), type(type), animation(animation) {}
+Tile::Tile(int col, int row, int type, Animation* animation, bool owned)
+    : col(col), row(row), type(type), ownsAnimation(owned), animation(animation) {}
 
-Tile::~Tile() { delete animation; }
+Tile::~Tile() {
+  if (ownsAnimation) delete animation;
+}
 
 void Tile::setAnimation(Animation* newAnimation) {
   if (newAnimation == animation) return;
-  delete animation;
+  if (ownsAnimation) delete animation;
   animation = newAnimation;
+  ownsAnimation = true;
 }
 
 BITMAP* Tile::getPicture() {
@@ -21,13 +25,8 @@ BITMAP* Tile::getPicture() {
   return animation->nextFrame();
 }
 
-PickupTile::PickupTile(int col, int row, int type, Animation* anim)
-    : Tile(col, row), points(0), bullets(0), bonusTime(0) {
-  animation = anim;
-  this->type = type;
-}
+PickupTile::PickupTile(int col, int row, int type, Animation* anim, bool owned)
+    : Tile(col, row, type, anim, owned), points(0), bullets(0), bonusTime(0) {}
 
-DeadlyTile::DeadlyTile(int col, int row, int type, Animation* anim) : Tile(col, row) {
-  animation = anim;
-  this->type = type;
-}
+DeadlyTile::DeadlyTile(int col, int row, int type, Animation* anim, bool owned)
+    : Tile(col, row, type, anim, owned) {}

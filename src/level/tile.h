@@ -18,8 +18,9 @@ enum TileType {
 class Tile {
  public:
   Tile(int col, int row);
-  // Takes ownership of `animation` (may be none).
-  Tile(int col, int row, int type, Animation* animation);
+  // Takes ownership of `animation` (may be none) unless `owned` is false:
+  // the tile map keeps its tiles' pictures itself and frees them together.
+  Tile(int col, int row, int type, Animation* animation, bool owned = true);
   ~Tile();
   Tile(const Tile&) = delete;
   Tile& operator=(const Tile&) = delete;
@@ -28,7 +29,8 @@ class Tile {
   int getRow() const { return row; }
   int getType() const { return type; }
   void setType(int newType) { type = newType; }
-  // Replaces (and frees) the picture; none when a pickup is collected.
+  // Replaces the picture, freeing the old one when the tile owned it, and
+  // takes ownership of the new one; none when a pickup is collected.
   void setAnimation(Animation* newAnimation);
   bool hasPicture() const { return animation != 0; }
 
@@ -40,13 +42,14 @@ class Tile {
   int col;
   int row;
   int type;
+  bool ownsAnimation;
   Animation* animation;
 };
 
 // A tile that gives points, ammunition or seconds when collected.
 class PickupTile : public Tile {
  public:
-  PickupTile(int col, int row, int type, Animation* animation);
+  PickupTile(int col, int row, int type, Animation* animation, bool owned = true);
 
   int getPoints() const { return points; }
   int getBullets() const { return bullets; }
@@ -64,7 +67,7 @@ class PickupTile : public Tile {
 // A tile that costs the player a life on contact.
 class DeadlyTile : public Tile {
  public:
-  DeadlyTile(int col, int row, int type, Animation* animation);
+  DeadlyTile(int col, int row, int type, Animation* animation, bool owned = true);
 };
 
 #endif

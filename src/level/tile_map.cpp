@@ -6,6 +6,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <new>
+
+#include <sys/mman.h>
 
 #include "actors/bullet.h"
 #include "actors/enemy.h"
@@ -28,24 +31,30 @@ const int SPIKES_FRAME_DELAY = 10;
 const float FAR_PARALLAX = 0.3f;
 const float NEAR_PARALLAX = 0.9f;
 
-// A one-picture animation that never changes (delay 0).
-Animation* still(int graphicIndex) {
-  BITMAP* frame = graphic(graphicIndex);
-  return new Animation(&frame, 0, 1);
-}
-
-Animation* cycle(const int* graphicIndices, int count, int delay) {
-  std::vector<BITMAP*> frames;
-  for (int i = 0; i < count; i++) frames.push_back(graphic(graphicIndices[i]));
-  return new Animation(frames.data(), delay, count);
-}
-
 int pictureHeight(int graphicIndex) {
   BITMAP* image = graphic(graphicIndex);
   return image ? image->h : 0;
 }
 
+// The usual huge page (x86-64; arm64 with 4 KB pages).
+const size_t HUGE_PAGE = 2 << 20;
+
 }  // namespace
+
+void* allocateTileBlock(size_t bytes) {
+  if (bytes < 2 * HUGE_PAGE) return ::operator new(bytes);
+  size_t rounded = (bytes + HUGE_PAGE - 1) / HUGE_PAGE * HUGE_PAGE;
+  void* block = ::operator new(rounded, std::align_val_t(HUGE_PAGE));
+#ifdef MADV_HUGEPAGE
+  madvise(block, rounded, MADV_HUGEPAGE);  // a hint: without it, plain pages
+#endif
+  return block;
+}
+
+void freeTileBlock(void* block, size_t bytes) {
+  if (bytes < 2 * HUGE_PAGE) ::operator delete(block);
+  else ::operator delete(block, std::align_val_t(HUGE_PAGE));
+}
 
 TileMap::TileMap(const std::string& path)
     : file(path.c_str()),
@@ -61,6 +70,7 @@ TileMap::TileMap(const std::string& path)
       outside(-1, -1) {
   name[0] = '\0';
   layers[0] = layers[1] = NULL;
+  for (Animation*& a : stills) a = NULL;
 }
 
 TileMap::~TileMap() {
@@ -70,13 +80,12 @@ TileMap::~TileMap() {
 }
 
 void TileMap::freeTiles() {
-  for (Tile* t : plainTiles) delete t;
-  for (PickupTile* t : pickupTiles) delete t;
-  for (DeadlyTile* t : deadlyTiles) delete t;
+  tiles.clear();
   plainTiles.clear();
   pickupTiles.clear();
   deadlyTiles.clear();
-  tiles.clear();
+  animations.clear();
+  for (Animation*& a : stills) a = NULL;
 }
 
 void TileMap::load() {
@@ -124,11 +133,46 @@ void TileMap::build(const LevelFile& level) {
     platformList->add(new MovingPlatform(p.x, p.y, p.xMax, p.yMax, graphic(GFX_PLATFORM)));
 
   freeTiles();
-  tiles.assign(static_cast<size_t>(rows) * cols, NULL);
+  // The pictures of this build: the data file's, as they are now.
+  static const int POINTS_GRAPHICS[] = {0, 1, 2, 3};
+  // The fire plays its five pictures there and back.
+  static const int FIRE_GRAPHICS[] = {14, 15, 16, 17, 18, 18, 17, 16, 15, 14};
+  for (int i = 0; i < 4; i++) pointsFrames[i] = graphic(POINTS_GRAPHICS[i]);
+  for (int i = 0; i < 10; i++) fireFrames[i] = graphic(FIRE_GRAPHICS[i]);
+  spikesFrames[0] = graphic(GFX_SPIKES_1);
+  spikesFrames[1] = graphic(GFX_SPIKES_2);
+  static const int STILL_GRAPHICS[][2] = {{1, GFX_BLOCK_A}, {4, GFX_BLOCK_B}, {6, GFX_AMMO_PICKUP},
+                                          {8, GFX_BLOCK_D}, {9, GFX_EXIT},    {10, GFX_BLOCK_C},
+                                          {11, GFX_TIME_PICKUP}};
+  const int stillCount = sizeof STILL_GRAPHICS / sizeof STILL_GRAPHICS[0];
+
+  // Room for exactly what the codes build.
+  size_t cells = static_cast<size_t>(rows) * cols;
+  size_t plainCount = 0, pickupCount = 0, deadlyCount = 0, cyclingCount = 0;
+  for (size_t k = 0; k < cells; k++) {
+    switch (level.codes[k]) {
+      case 3: pickupCount++, cyclingCount++; break;
+      case 6:
+      case 11: pickupCount++; break;
+      case 5:
+      case 7: deadlyCount++, cyclingCount++; break;
+      default: plainCount++; break;
+    }
+  }
+  plainTiles.reserve(plainCount);
+  pickupTiles.reserve(pickupCount);
+  deadlyTiles.reserve(deadlyCount);
+  animations.reserve(stillCount + cyclingCount);
+
+  for (const auto& still : STILL_GRAPHICS) {
+    stillFrames[still[0]] = graphic(still[1]);
+    stills[still[0]] = animations.add(Animation::SharedFrames(), &stillFrames[still[0]], 0, 1);
+  }
+
+  tiles.reserve(cells);
+  size_t k = 0;
   for (int row = 0; row < rows; row++)
-    for (int col = 0; col < cols; col++)
-      tiles[static_cast<size_t>(row) * cols + col] =
-          makeTile(level.codes[static_cast<size_t>(row) * cols + col], col, row);
+    for (int col = 0; col < cols; col++, k++) tiles.add(makeTile(level.codes[k], col, row));
 
   delete layers[0];
   delete layers[1];
@@ -141,46 +185,46 @@ void TileMap::build(const LevelFile& level) {
 
 // One tile of the level-file code table; code 2 also places an enemy.
 Tile* TileMap::makeTile(int code, int col, int row) {
-  static const int POINTS_FRAMES[] = {0, 1, 2, 3};
-  // The fire plays its five pictures there and back.
-  static const int FIRE_FRAMES[] = {14, 15, 16, 17, 18, 18, 17, 16, 15, 14};
-  static const int SPIKES_FRAMES[] = {GFX_SPIKES_1, GFX_SPIKES_2};
-  PickupTile* pickup = NULL;
-  DeadlyTile* deadly = NULL;
-  Tile* plain = NULL;
   switch (code) {
-    case 1: plain = new Tile(col, row, TILE_SOLID, still(GFX_BLOCK_A)); break;
+    case 1:
+    case 4:
+    case 8:
+    case 10:
+      return plainTiles.add(col, row, TILE_SOLID, stills[code], false);
     case 2:
       if (enemyList) enemyList->add(col * tileWidth, row * tileHeight);
-      plain = new Tile(col, row);
-      break;
-    case 3:
-      pickup = new PickupTile(col, row, TILE_PICKUP, cycle(POINTS_FRAMES, 4, POINTS_FRAME_DELAY));
+      return plainTiles.add(col, row);
+    case 3: {
+      Animation* points =
+          animations.add(Animation::SharedFrames(), pointsFrames, POINTS_FRAME_DELAY, 4);
+      PickupTile* pickup = pickupTiles.add(col, row, TILE_PICKUP, points, false);
       pickup->setPoints(POINTS_PER_PICKUP);
-      break;
-    case 4: plain = new Tile(col, row, TILE_SOLID, still(GFX_BLOCK_B)); break;
-    case 5: deadly = new DeadlyTile(col, row, TILE_DEADLY, cycle(SPIKES_FRAMES, 2, SPIKES_FRAME_DELAY)); break;
-    case 6:
-      pickup = new PickupTile(col, row, TILE_PICKUP, still(GFX_AMMO_PICKUP));
+      return pickup;
+    }
+    case 5:
+      return deadlyTiles.add(
+          col, row, TILE_DEADLY,
+          animations.add(Animation::SharedFrames(), spikesFrames, SPIKES_FRAME_DELAY, 2), false);
+    case 6: {
+      PickupTile* pickup = pickupTiles.add(col, row, TILE_PICKUP, stills[6], false);
       pickup->setBullets(BULLETS_PER_PICKUP);
-      break;
-    case 7: deadly = new DeadlyTile(col, row, TILE_DEADLY, cycle(FIRE_FRAMES, 10, FIRE_FRAME_DELAY)); break;
-    case 8: plain = new Tile(col, row, TILE_SOLID, still(GFX_BLOCK_D)); break;
-    case 9: plain = new Tile(col, row, TILE_EXIT, still(GFX_EXIT)); break;
-    case 10: plain = new Tile(col, row, TILE_SOLID, still(GFX_BLOCK_C)); break;
-    case 11:
-      pickup = new PickupTile(col, row, TILE_PICKUP, still(GFX_TIME_PICKUP));
+      return pickup;
+    }
+    case 7:
+      return deadlyTiles.add(
+          col, row, TILE_DEADLY,
+          animations.add(Animation::SharedFrames(), fireFrames, FIRE_FRAME_DELAY, 10), false);
+    case 9:
+      return plainTiles.add(col, row, TILE_EXIT, stills[9], false);
+    case 11: {
+      PickupTile* pickup = pickupTiles.add(col, row, TILE_PICKUP, stills[11], false);
       pickup->setBonusTime(SECONDS_PER_PICKUP);
-      break;
+      return pickup;
+    }
     default:
       // Code 12 and unknown codes: an empty cell, so every cell holds a tile.
-      plain = new Tile(col, row);
-      break;
+      return plainTiles.add(col, row);
   }
-  if (pickup) { pickupTiles.push_back(pickup); return pickup; }
-  if (deadly) { deadlyTiles.push_back(deadly); return deadly; }
-  plainTiles.push_back(plain);
-  return plain;
 }
 
 Tile* TileMap::getTile(int col, int row) {

@@ -4,17 +4,67 @@
 #ifndef BRINDLECOVE_TILE_MAP_H
 #define BRINDLECOVE_TILE_MAP_H
 
+#include <cstddef>
 #include <fstream>
+#include <new>
+#include <utility>
 #include <string>
 #include <vector>
 
 #include "level/tile.h"
+#include "render/animation.h"
 
 // Room for the 29 characters of a level name and its NUL.
 const int LEVEL_NAME_BUFFER = 30;
 
 class BackgroundLayer;
 struct LevelFile;
+
+// Memory for a tile store: large blocks are asked of the system in huge
+// pages where it gives them, so a level of a million cells does not pay a
+// page fault for every 4 KB of its tiles. A block is freed with its size.
+void* allocateTileBlock(size_t bytes);
+void freeTileBlock(void* block, size_t bytes);
+
+// Objects built in place, side by side in one allocation made for as many
+// as a level needs, and destroyed together. A level of a million cells
+// costs three allocations for its tiles instead of a million.
+template <typename T>
+class TileStore {
+ public:
+  TileStore() = default;
+  ~TileStore() { clear(); }
+  TileStore(const TileStore&) = delete;
+  TileStore& operator=(const TileStore&) = delete;
+
+  // Destroys what it held and makes room for `capacity` objects.
+  void reserve(size_t capacity) {
+    clear();
+    if (capacity == 0) return;
+    items = static_cast<T*>(allocateTileBlock(capacity * sizeof(T)));
+    room = capacity;
+  }
+  // Builds the next object; there must be room for it.
+  template <typename... Args>
+  T* add(Args&&... args) {
+    T* item = new (items + used) T(std::forward<Args>(args)...);
+    used++;
+    return item;
+  }
+  void clear() {
+    while (used > 0) items[--used].~T();
+    if (items) freeTileBlock(items, room * sizeof(T));
+    items = NULL;
+    room = 0;
+  }
+  size_t size() const { return used; }
+  T& operator[](size_t i) { return items[i]; }
+
+ private:
+  T* items = NULL;
+  size_t used = 0;
+  size_t room = 0;
+};
 
 class TileMap {
  public:
@@ -72,7 +122,7 @@ class TileMap {
   char name[LEVEL_NAME_BUFFER];
   int rows;
   int cols;
-  std::vector<Tile*> tiles;  // row-major, owned; see the owner lists below
+  TileStore<Tile*> tiles;  // row-major; the tiles are in the stores below
   int tileWidth;
   int tileHeight;
   BackgroundLayer* layers[2];
@@ -81,11 +131,20 @@ class TileMap {
   bool finished;
   int timeLimit;
 
-  // Tiles are deleted through their own kind, since Tile has no virtual
-  // destructor; `tiles` only points into these.
-  std::vector<Tile*> plainTiles;
-  std::vector<PickupTile*> pickupTiles;
-  std::vector<DeadlyTile*> deadlyTiles;
+  // The tiles themselves, by kind (Tile has no virtual destructor), each
+  // kind in one block; `tiles` only points into these.
+  TileStore<Tile> plainTiles;
+  TileStore<PickupTile> pickupTiles;
+  TileStore<DeadlyTile> deadlyTiles;
+  // The tiles' pictures, which the tiles show without owning: one still
+  // picture shared by every tile of its code (a still picture never
+  // changes), and one animation of its own for each tile that cycles.
+  TileStore<Animation> animations;
+  Animation* stills[13];  // by code; none for codes without a still picture
+  BITMAP* pointsFrames[4];
+  BITMAP* fireFrames[10];
+  BITMAP* spikesFrames[2];
+  BITMAP* stillFrames[13];
   Tile outside;  // what a lookup outside the grid yields
 };
 

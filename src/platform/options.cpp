@@ -3,6 +3,7 @@
 
 #include <getopt.h>
 
+#include <stdexcept>
 #include <string>
 
 #include "app/game_state.h"
@@ -21,6 +22,10 @@ const char* const USAGE =
     "  --levels DIR     play DIR/level1.dat, level2.dat, ... in turn\n"
     "  --fullscreen     an 800 x 600 full-screen mode instead of the window\n"
     "  --mute           no music and no sound effects\n"
+    "  --record FILE    write every tick's keys to FILE, to be replayed\n"
+    "  --replay FILE    play the recorded game FILE back (Escape ends it)\n"
+    "  --replay-speed N replay at N times 35 ticks a second, 1 to 100;\n"
+    "                   0 as fast as it can draw (default 1)\n"
     "  --help           show this help and exit\n"
     "  --version        show the version and exit\n"
     "\n"
@@ -37,7 +42,7 @@ const char* const USAGE =
     "(no data folder, a level file that does not load, ...), 2 wrong usage.\n";
 
 enum OptionId { OPT_DATA = 256, OPT_SCORES, OPT_LEVEL, OPT_LEVELS, OPT_FULLSCREEN, OPT_MUTE,
-                OPT_HELP, OPT_VERSION };
+                OPT_HELP, OPT_VERSION, OPT_RECORD, OPT_REPLAY, OPT_REPLAY_SPEED };
 
 const struct option LONG_OPTIONS[] = {
     {"data", required_argument, nullptr, OPT_DATA},
@@ -46,6 +51,9 @@ const struct option LONG_OPTIONS[] = {
     {"levels", required_argument, nullptr, OPT_LEVELS},
     {"fullscreen", no_argument, nullptr, OPT_FULLSCREEN},
     {"mute", no_argument, nullptr, OPT_MUTE},
+    {"record", required_argument, nullptr, OPT_RECORD},
+    {"replay", required_argument, nullptr, OPT_REPLAY},
+    {"replay-speed", required_argument, nullptr, OPT_REPLAY_SPEED},
     {"help", no_argument, nullptr, OPT_HELP},
     {"version", no_argument, nullptr, OPT_VERSION},
     {nullptr, 0, nullptr, 0},
@@ -79,12 +87,14 @@ int readCommandLine(int argc, char** argv, Options& options, FILE* out, FILE* er
   // 0, not 1: getopt starts afresh, so a second reading works
   optind = 0;
   opterr = 0;
+  bool speedGiven = false;
   for (;;) {
     int id = getopt_long(argc, argv, ":", LONG_OPTIONS, nullptr);
     if (id == -1) break;
     std::string value = optarg != nullptr ? optarg : "";
     // an empty value names no file; the game would only fail later
-    bool needsValue = id == OPT_DATA || id == OPT_SCORES || id == OPT_LEVEL || id == OPT_LEVELS;
+    bool needsValue = id == OPT_DATA || id == OPT_SCORES || id == OPT_LEVEL || id == OPT_LEVELS ||
+                      id == OPT_RECORD || id == OPT_REPLAY || id == OPT_REPLAY_SPEED;
     if (needsValue && value.empty())
       return usageError(err, std::string("option '") + argv[optind - 1] + "' needs a value");
     switch (id) {
@@ -94,6 +104,23 @@ int readCommandLine(int argc, char** argv, Options& options, FILE* out, FILE* er
       case OPT_LEVELS: options.levelsFolder = value; break;
       case OPT_FULLSCREEN: options.fullscreen = true; break;
       case OPT_MUTE: options.mute = true; break;
+      case OPT_RECORD: options.recordFile = value; break;
+      case OPT_REPLAY: options.replayFile = value; break;
+      case OPT_REPLAY_SPEED: {
+        size_t used = 0;
+        int speed = -1;
+        try {
+          speed = std::stoi(value, &used);
+        } catch (const std::exception&) {
+          used = 0;
+        }
+        if (used != value.size() || value[0] == '+' || speed < 0 || speed > REPLAY_SPEED_MAX)
+          return usageError(err, "--replay-speed takes a whole number from 0 to " +
+                                     std::to_string(REPLAY_SPEED_MAX) + ", not '" + value + "'");
+        options.replaySpeed = speed;
+        speedGiven = true;
+        break;
+      }
       case OPT_HELP:
         std::fputs(USAGE, out);
         return 0;
@@ -109,5 +136,9 @@ int readCommandLine(int argc, char** argv, Options& options, FILE* out, FILE* er
   if (optind < argc) return usageError(err, std::string("unexpected argument '") + argv[optind] + "'");
   if (!options.levelFile.empty() && !options.levelsFolder.empty())
     return usageError(err, "--level and --levels cannot go together");
+  if (!options.recordFile.empty() && !options.replayFile.empty())
+    return usageError(err, "--record and --replay cannot go together");
+  if (speedGiven && options.replayFile.empty())
+    return usageError(err, "--replay-speed needs --replay");
   return -1;
 }

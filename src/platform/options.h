@@ -15,7 +15,13 @@ struct Options {
   std::string levelsFolder;  // --levels DIR: DIR/level1.dat, level2.dat, ...
   bool fullscreen = false;   // --fullscreen: 800 x 600 full screen, else the window
   bool mute = false;         // --mute: sound installed, volume 0
+  std::string recordFile;    // --record FILE: every tick's input written to FILE
+  std::string replayFile;    // --replay FILE: the input read from FILE instead
+  int replaySpeed = 1;       // --replay-speed N: N times 35 ticks a second; 0 as fast as it draws
 };
+
+// The fastest --replay-speed that is a multiple of the tick rate.
+const int REPLAY_SPEED_MAX = 100;
 
 // Status for a command line that is not accepted (POSIX utilities' habit).
 const int EXIT_USAGE_ERROR = 2;

@@ -7,6 +7,7 @@
 #include "app/data_objects.h"
 #include "app/game_state.h"
 #include "app/keys.h"
+#include "input/tick_input.h"
 #include "render/renderer.h"
 #include "scores/high_score_table.h"
 
@@ -37,8 +38,9 @@ void runNameEntry() {
   do {
     // Wait for the key before taking the screen: under X11 the held screen
     // lock would keep the key from ever arriving.
-    int pressed = readkey();
-    applyNameKey(name, count, pressed & 0xFF, key[KEY_BACKSPACE] != 0);
+    bool backspace = false;
+    int pressed = inputNameKey(backspace);
+    applyNameKey(name, count, pressed, backspace);
     acquire_screen();
     clear_to_color(backBuffer, COLOUR_SKY);
     drawBackgrounds();
@@ -51,7 +53,7 @@ void runNameEntry() {
     showBackBuffer();
     release_screen();
     // keys typed while this pass was drawn are dropped
-    clear_keybuf();
+    inputClearBuffer();
   } while (!keyDown(KEY_ENTER));
   highScores->insert(player->getPoints(), name);
   // the ticks that piled up while the player typed are dropped

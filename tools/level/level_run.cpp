@@ -20,6 +20,7 @@
 #include "app/game_state.h"
 #include "app/input.h"
 #include "app/startup.h"
+#include "input/recording.h"
 #include "level/level_file.h"
 #include "level/level_sequence.h"
 #include "level/tile_map.h"
@@ -52,6 +53,43 @@ bool readTraceLine(std::streambuf& buf, std::string& text, bool& tooLong) {
     c = buf.sbumpc();
   }
   return true;
+}
+
+// The keys of a game's first level played: its world ticks after the
+// keyless one of the welcome, until the world stands still.
+bool firstLevelKeys(const std::string& path, std::vector<TickKeys>& keys, std::string& error) {
+  Recording recording;
+  if (!readRecording(path, recording, error)) return false;
+  keys.clear();
+  size_t i = 0;
+  while (i < recording.events.size() && recording.events[i].kind != RecordedEvent::LEVEL) i++;
+  if (i == recording.events.size()) {
+    error = path + ": no level is played in this recording";
+    return false;
+  }
+  // the level line comes before the welcome's tick, whose keys the game
+  // does not apply
+  i += 2;
+  for (; i < recording.events.size(); i++) {
+    const RecordedEvent& e = recording.events[i];
+    if (e.kind != RecordedEvent::TICK || !e.worldMoved) break;
+    TickKeys k;
+    k.left = e.input.left;
+    k.right = e.input.right;
+    k.up = e.input.up;
+    k.fire = e.input.space && e.input.keyPressed;
+    keys.push_back(k);
+  }
+  return true;
+}
+
+// Whether the magic word of a recording starts the file.
+bool isRecording(const std::string& path) {
+  static const std::string MAGIC = "brindlecove-recording ";
+  std::ifstream in(path.c_str(), std::ios::binary);
+  std::string start(MAGIC.size(), '\0');
+  // only as many bytes as the word: a trace may be an endless file
+  return in.read(&start[0], static_cast<std::streamsize>(start.size())) && start == MAGIC;
 }
 
 }  // namespace
@@ -130,18 +168,44 @@ RunOutcome runOutcome() {
 
 bool writeTrace(const std::string& path, const std::string& levelName,
                 const std::vector<TickKeys>& keys, std::string& error) {
-  std::ofstream out(path.c_str());
-  if (!out) {
-    error = "cannot write " + path;
+  if (!currentMap) {
+    error = "no level is started for the trace of " + path;
     return false;
   }
-  out << "# brindlecove-level trace of \"" << levelName << "\": " << keys.size()
-      << " ticks, 35 a second\n";
-  out << "# L R U S (left, right, up, space) held during each tick\n";
-  for (const TickKeys& k : keys)
-    out << k.left << ' ' << k.right << ' ' << k.up << ' ' << k.fire << '\n';
+  std::string levelFile = currentMap->getFileName();
+  Recording header;
+  header.game = GAME_VERSION;
+  if (!makeRecordingHeader({levelFile}, header, error)) return false;
+  RecordingWriter out;
+  if (!out.open(path, header, error)) return false;
+  TickInput enter;
+  enter.enter = true;
+  // Enter on the menu chooses Play game!; it is let go; Enter again ends
+  // the welcome, in a tick that moves the world with no keys applied
+  out.tick(enter);
+  out.tick(TickInput());
+  out.tick(enter);
+  out.level(1);
+  out.worldMoved();
+  for (size_t t = 0; t < keys.size(); t++) {
+    TickInput in;
+    in.left = keys[t].left;
+    in.right = keys[t].right;
+    in.up = keys[t].up;
+    in.space = keys[t].fire;
+    in.keyPressed = keys[t].fire;
+    // the clock loses a second after every 35th tick of the run
+    in.secondTicked = t > 0 && t % TICKS_PER_SECOND == 0;
+    out.tick(in);
+    out.worldMoved();
+  }
+  // two seconds of the finished game on show
+  for (int t = 0; t < 2 * TICKS_PER_SECOND; t++) out.tick(TickInput());
   out.close();
-  if (!out) {
+  std::FILE* check = std::fopen(path.c_str(), "a");
+  bool written = check && std::fprintf(check, "# the solver's run of \"%s\"\n", levelName.c_str()) > 0;
+  if (check) written = std::fclose(check) == 0 && written;
+  if (!written) {
     error = "cannot write " + path;
     return false;
   }
@@ -154,6 +218,7 @@ bool readTrace(const std::string& path, std::vector<TickKeys>& keys, std::string
     error = path + ": is a directory, not a trace";
     return false;
   }
+  if (isRecording(path)) return firstLevelKeys(path, keys, error);
   std::ifstream in(path.c_str());
   if (!in) {
     error = path + ": cannot open the trace";

@@ -49,10 +49,19 @@ RunOutcome runTick(const TickKeys& keys, int& tick);
 // How a run stands after a tick.
 RunOutcome runOutcome();
 
-// Trace files: a comment header, then one line per tick of four 0/1
-// columns, L R U S. Lines starting with '#' are comments.
+// Trace files are the game's recordings (input/recording.h): writeTrace
+// writes a whole game of the current map's level file as `brindlecove
+// --level FILE --replay TRACE` plays it: Enter on the menu, Enter on the
+// level's welcome (a tick in which the game moves the world without keys),
+// then the run's keys, the clock's seconds after every 35th tick, and two
+// seconds of the finish.
 bool writeTrace(const std::string& path, const std::string& levelName,
                 const std::vector<TickKeys>& keys, std::string& error);
+// Reads a recording made by the game or by writeTrace, and gives the keys
+// of the first level played in it: the ticks in which the world moved,
+// from the first after the welcome to the first in which it stood still.
+// The older trace files (a comment header, then one line per tick of four
+// 0/1 columns, L R U S; '#' starts a comment) are read as before.
 bool readTrace(const std::string& path, std::vector<TickKeys>& keys, std::string& error);
 
 struct ReplayResult {
