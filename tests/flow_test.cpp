@@ -156,12 +156,7 @@ class FlowTest : public ::testing::Test {
     for (int i = 1; i <= 3; i++)
       writeFile(data + "/level" + std::to_string(i) + ".dat", floorLevel("Level" + std::to_string(i)));
     writeFile(data + "/menu.dat", floorLevel("Menu"));
-    if (!screen) screen = create_bitmap_ex(16, 800, 600);
-    if (!backBuffer) backBuffer = create_bitmap_ex(16, 800, 600);
-    mainFont = font;
-    noticeFont = font;
-    static BITMAP* frames[2] = {graphic(GFX_GAME_OVER_1), graphic(GFX_GAME_OVER_2)};
-    if (!gameOverAnimation) gameOverAnimation = new Animation(frames, 5, 2);
+    setUpHeadlessScreens();
   }
 
   static void writeFile(const std::string& path, const std::string& text) {

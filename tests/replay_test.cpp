@@ -302,12 +302,7 @@ class GameReplay : public ::testing::Test {
  protected:
   void SetUp() override {
     resetGameState();
-    if (!screen) screen = create_bitmap_ex(16, 800, 600);
-    if (!backBuffer) backBuffer = create_bitmap_ex(16, 800, 600);
-    mainFont = font;
-    noticeFont = font;
-    static BITMAP* frames[2] = {graphic(GFX_GAME_OVER_1), graphic(GFX_GAME_OVER_2)};
-    if (!gameOverAnimation) gameOverAnimation = new Animation(frames, 5, 2);
+    setUpHeadlessScreens();
     // the menu backdrop is the shipped one, read as data/menu.dat
     setDataFolder(DATA + "/..");
     scores = writeTempFile("", "game.hs");

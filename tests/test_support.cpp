@@ -18,6 +18,7 @@
 #include "app/data_objects.h"
 #include "app/game_state.h"
 #include "level/tile_map.h"
+#include "render/animation.h"
 
 namespace {
 
@@ -61,6 +62,16 @@ void setUpHeadlessAllegro() {
   fakeGraphics[GFX_COUNT].type = DAT_END;
   fakeGraphics[GFX_COUNT].dat = NULL;
   graphicsData = fakeGraphics;
+}
+
+void setUpHeadlessScreens() {
+  setUpHeadlessAllegro();
+  if (!screen) screen = create_bitmap_ex(16, 800, 600);
+  if (!backBuffer) backBuffer = create_bitmap_ex(16, 800, 600);
+  mainFont = font;
+  noticeFont = font;
+  static BITMAP* frames[2] = {graphic(GFX_GAME_OVER_1), graphic(GFX_GAME_OVER_2)};
+  if (!gameOverAnimation) gameOverAnimation = new Animation(frames, 5, 2);
 }
 
 void resetGameState() {

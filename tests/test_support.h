@@ -21,6 +21,11 @@ const int TEST_FAR_BACKGROUND_H = 300;
 // graphics objects; fonts and sounds stay unloaded.
 void setUpHeadlessAllegro();
 
+// What the screens and the frame draw with: a memory bitmap as the screen,
+// the back buffer, Allegro's own font as both fonts, the game-over
+// animation (once).
+void setUpHeadlessScreens();
+
 // Fresh global game state: a new player at the start, empty lists, no map,
 // play running, the clock at 100.
 void resetGameState();
