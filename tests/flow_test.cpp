@@ -21,7 +21,6 @@
 #include "app/startup.h"
 #include "level/level_sequence.h"
 #include "level/tile_map.h"
-#include "render/animation.h"
 #include "render/renderer.h"
 #include "scores/high_score_table.h"
 #include "test_support.h"

@@ -27,7 +27,6 @@
 #include "level/tile_map.h"
 #include "platform/options.h"
 #include "platform/paths.h"
-#include "render/animation.h"
 #include "scores/high_score_table.h"
 #include "test_support.h"
 
