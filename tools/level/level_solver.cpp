@@ -1,13 +1,19 @@
 // Level solver: A* over the world states of a run.
 #include "level_solver.h"
 
+#include <allegro.h>
+
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
+#include <cstdlib>
+#include <numeric>
 #include <queue>
 
 #include "actors/enemy.h"
 #include "actors/moving_platform.h"
 #include "actors/player.h"
+#include "app/data_objects.h"
 #include "app/game_state.h"
 #include "level/tile_map.h"
 #include "world_state.h"
@@ -106,68 +112,415 @@ TickKeys actionKeys(int action, int tickInStep) {
   return k;
 }
 
-struct Span {
-  int left, right;  // pixels, right one past the last
-};
-
+// The fewest ticks the player's x can take to bring him to an exit, for
+// every x: an estimate A* can trust, since it never says more than a real
+// run needs. Walking moves x 6 pixels a tick, riding a sideways platform
+// 10. Where the player's edge probe finds a solid tile, though, x is put
+// at that tile's far side, up to a tile and a step in one tick; the level
+// is searched for the places where that can happen and x is let move that
+// fast there. Everything else about the player (his height, his speeds,
+// what is in his way) only makes real runs longer.
 class Estimate {
  public:
-  Estimate() {
-    int tileW = currentMap->getTileWidth();
-    for (int row = 0; row < currentMap->getRows(); row++)
-      for (int col = 0; col < currentMap->getCols(); col++)
-        if (currentMap->getTile(col, row)->getType() == TILE_EXIT)
+  // Untrusted, the places where a snap may come are left out: a guess that
+  // steers a greedy search well, not a bound.
+  explicit Estimate(bool trusted) : trusted(trusted) {
+    TileMap& map = *currentMap;
+    tileW = map.getTileWidth();
+    tileH = map.getTileHeight();
+    mapW = map.getWidthPixels();
+    for (int index : {GFX_PLAYER_AIR, GFX_PLAYER_STAND, GFX_PLAYER_WALK}) {
+      BITMAP* picture = graphic(index);
+      if (!picture) continue;
+      pw = std::max(pw, picture->w);
+      ph = std::max(ph, picture->h);
+    }
+    for (int row = 0; row < map.getRows(); row++)
+      for (int col = 0; col < map.getCols(); col++)
+        if (map.getTile(col, row)->getType() == TILE_EXIT)
           exits.push_back({col * tileW, col * tileW + tileW});
-    // Riding a sideways platform the player's x can gain its 4 pixels a
-    // tick on his own 6, but only where he can stand on one.
-    std::vector<Span> zones;
-    for (int i = 0; i < platformList->getCapacity(); i++) {
-      MovingPlatform* p = platformList->get(i);
-      if (!p || p->getSpeedX() == 0) continue;
-      PlatformTravel travel = platformTravel(*p);
-      zones.push_back({travel.minX - player->getWidth(), travel.maxX + p->getWidth()});
+    if (exits.empty()) return;
+
+    risky.assign(static_cast<size_t>(map.getCols()), false);
+    std::vector<Zone> zones;
+    addPlatformZones(zones);
+    if (!trusted) {
+      risky.assign(risky.size(), false);
+    } else if (ordinaryPhysics()) {
+      addSnapZones(zones);
+    } else {
+      // Another fall speed or tile size than the reasoning below knows:
+      // the snap may come anywhere.
+      zones.push_back({-mapW, 2 * mapW, snapSpeed()});
     }
-    std::sort(zones.begin(), zones.end(),
-              [](const Span& a, const Span& b) { return a.left < b.left; });
-    for (const Span& z : zones) {
-      if (!fastZones.empty() && z.left <= fastZones.back().right)
-        fastZones.back().right = std::max(fastZones.back().right, z.right);
-      else
-        fastZones.push_back(z);
-    }
+    fillTable(zones);
+    if (trusted) addRideZones();
   }
 
   bool hasExit() const { return !exits.empty(); }
 
-  // Ticks at least, from the horizontal gap alone. Stepping left just after
-  // facing right probes with the right edge, hence a width of slack there.
-  int ticksToExit() const {
-    int x = player->getX();
-    int width = player->getWidth();
-    int best = -1;
-    for (const Span& e : exits) {
-      int ticks = 0;
-      if (e.left - (x + width) > 0) ticks = ticksAcross({x, e.left - width});
-      else if (x - width - e.right > 0) ticks = ticksAcross({e.right + width, x});
-      if (best < 0 || ticks < best) best = ticks;
+  // At least one tick, for a run not yet finished, `tick` ticks into it.
+  int ticksToExit(int tick) const {
+    int x = std::max(0, std::min(player->getX(), mapW));
+    int ticks = table[static_cast<size_t>(x)];
+    for (const RideZone& zone : rideZones) {
+      if (zone.right <= x) continue;
+      return std::max(ticks, zone.ticksFrom(x, tick, *this));
     }
-    return best;
+    return ticks;
   }
 
  private:
-  // x moves 6 pixels a tick at most, 10 inside a fast zone.
-  int ticksAcross(const Span& way) const {
-    long fast = 0;
-    for (const Span& z : fastZones)
-      fast += std::max(0, std::min(way.right, z.right) - std::max(way.left, z.left));
-    long slow = way.right - way.left - fast;
-    const long rideSpeed = PLAYER_WALK_SPEED + PLATFORM_SPEED;
-    long scale = PLAYER_WALK_SPEED * rideSpeed;
-    return static_cast<int>((slow * rideSpeed + fast * PLAYER_WALK_SPEED + scale - 1) / scale);
+  struct Span {
+    int left, right;  // pixels, right one past the last
+  };
+  struct Zone {
+    int left, right;  // where a tick can start at this speed
+    int speed;        // pixels a tick at most
+  };
+
+  static bool solid(int col, int row) {
+    return currentMap->getTile(col, row)->getType() == TILE_SOLID;
   }
 
+  int snapSpeed() const { return tileW + PLAYER_WALK_SPEED; }
+
+  // The only ways into a snap forward are a head flush under a ceiling
+  // while not rising, feet flush on a floor while rising, or a body inside
+  // a solid tile. With this fall speed a jump leaves the floor at once and
+  // a bumped head starts falling at once, the probes find every tile the
+  // body touches, and so flush comes only from a corridor as high as the
+  // player, and a body inside a tile only from a platform, the top of the
+  // map (where the probes are skipped) or the start.
+  bool ordinaryPhysics() const {
+    int fall = currentMap->getFallSpeed();
+    return ph <= 2 * tileH - 4 && pw <= tileW && fall >= 1 && fall <= -PLAYER_BUMP_SPEED &&
+           -PLAYER_JUMP_SPEED - 1 - fall >= 2;
+  }
+
+  void addPlatformZones(std::vector<Zone>& zones) {
+    for (int i = 0; i < platformList->getCapacity(); i++) {
+      MovingPlatform* p = platformList->get(i);
+      if (!p) continue;
+      PlatformTravel travel = platformTravel(*p);
+      int width = p->getWidth();
+      if (p->getSpeedX() != 0)
+        zones.push_back({travel.minX - pw, travel.maxX + width + 1,
+                         PLAYER_WALK_SPEED + std::abs(p->getSpeedX())});
+      markPlatformReach(*p);
+    }
+  }
+
+  void addSnapZones(std::vector<Zone>& zones) {
+    TileMap& map = *currentMap;
+    int cols = map.getCols();
+    int rows = map.getRows();
+
+    // Near the top the probes are skipped while the head is above the map.
+    int rise = std::max(0, -(map.getFallSpeed() + PLAYER_JUMP_SPEED + 1));
+    markSolids(0, map.getWidthPixels(), 0, rise + ph + tileH);
+    // The start itself may be inside a wall.
+    markSolids(PLAYER_START_X, PLAYER_START_X + pw, PLAYER_START_Y, PLAYER_START_Y + ph);
+
+    // Corridors no higher than the player, under his columns or beside them.
+    std::vector<std::vector<int>> floors(static_cast<size_t>(cols));
+    for (int col = 0; col < cols; col++)
+      for (int row = 0; row < rows; row++)
+        if (solid(col, row) && !solid(col, row - 1)) floors[col].push_back(row * tileH);
+    for (int a = 0; a < cols; a++) {
+      for (int row = 0; row < rows; row++) {
+        if (!solid(a, row) || solid(a, row + 1)) continue;
+        int bottom = row * tileH + tileH;
+        for (int b = std::max(0, a - 2); b <= std::min(cols - 1, a + 2); b++) {
+          auto top = std::lower_bound(floors[b].begin(), floors[b].end(), bottom);
+          if (top == floors[b].end() || *top > bottom + ph + 1) continue;
+          // a snap there can carry him into the walls beside
+          int firstRow = bottom / tileH;
+          int lastRow = (bottom + ph - 1) / tileH;
+          markRun(a, firstRow, lastRow);
+          markRun(b, firstRow, lastRow);
+        }
+      }
+    }
+    for (int col = 0; col < cols; col++)
+      if (risky[col])
+        zones.push_back({col * tileW - pw - PLAYER_WALK_SPEED - 2,
+                         col * tileW + tileW + PLAYER_WALK_SPEED + 2, snapSpeed()});
+  }
+
+  // A rider may be carried sideways into a wall or lifted into a ceiling:
+  // the solid tiles beside a body standing anywhere along the platform, at
+  // every place it comes to, are marked.
+  void markPlatformReach(const MovingPlatform& platform) {
+    int steps = periodOf(platform);
+    if (steps == 0) {
+      // too long to follow: every place within its whole travel
+      PlatformTravel travel = platformTravel(platform);
+      markSolids(travel.minX - pw, travel.maxX + platform.getWidth() + pw, travel.minY - ph,
+                 travel.maxY + 1);
+      return;
+    }
+    MovingPlatform probe = platform;
+    for (int i = 0; i < steps; i++) {
+      // down to the feet probe's pixel below him: a jump from a platform
+      // does not lift him before the probes of that tick and the next
+      markSolids(probe.getX() - pw, probe.getX() + probe.getWidth() + pw, probe.getY() - ph,
+                 probe.getY() + 1);
+      probe.stepX();
+      probe.stepY();
+    }
+  }
+
+  // The columns of the solid tiles in a box of pixels, with the walls they
+  // run on into: a snap out of one tile may land inside the next, and a
+  // body inside a wall may rise or fall a row while it is carried through.
+  void markSolids(int left, int right, int top, int bottom) {
+    int firstCol = std::max(0, left / tileW - 1);
+    int lastCol = std::min(currentMap->getCols() - 1, right / tileW + 1);
+    int firstRow = std::max(0, top / tileH);
+    int lastRow = std::min(currentMap->getRows() - 1, std::max(0, bottom) / tileH);
+    for (int col = firstCol; col <= lastCol; col++)
+      for (int row = firstRow; row <= lastRow; row++) {
+        if (!solid(col, row)) continue;
+        if (row == lastRow && !solid(col, row - 1)) {
+          // Only the feet reach into this floor, and a landing soon puts
+          // them back on top: two snaps at most, no run through the wall.
+          markColumns(col - 2, col + 2);
+        } else {
+          markRun(col, row - 1, row + 1);
+        }
+      }
+  }
+
+  // Column `col` and the columns beside it, either way, while they hold a
+  // solid tile in rows `firstRow`..`lastRow`, and one more each way.
+  void markRun(int col, int firstRow, int lastRow) {
+    int cols = currentMap->getCols();
+    firstRow = std::max(0, firstRow);
+    lastRow = std::min(currentMap->getRows() - 1, lastRow);
+    auto anySolid = [&](int c) {
+      for (int row = firstRow; row <= lastRow; row++)
+        if (solid(c, row)) return true;
+      return false;
+    };
+    int right = col + 1;
+    while (right < cols && anySolid(right)) right++;
+    int left = col - 1;
+    while (left >= 0 && anySolid(left)) left--;
+    markColumns(left, right);
+  }
+
+  void markColumns(int first, int last) {
+    int cols = currentMap->getCols();
+    for (int c = std::max(0, first); c <= std::min(cols - 1, last); c++) risky[c] = true;
+  }
+
+  // What a tick may cover at x is charged 1/speed a pixel, the speed the
+  // fastest of the zones around; a zone's reach is widened by its own
+  // speed both ways, so no tick is charged more than 1.
+  void fillTable(const std::vector<Zone>& zones) {
+    std::vector<int> speed(static_cast<size_t>(mapW) + 1, PLAYER_WALK_SPEED);
+    for (const Zone& z : zones) {
+      int from = std::max(0, z.left - z.speed);
+      int to = std::min(mapW, z.right + z.speed);
+      for (int p = from; p <= to; p++) speed[p] = std::max(speed[p], z.speed);
+    }
+    charge.assign(static_cast<size_t>(mapW) + 2, 0.0);
+    for (int p = 0; p <= mapW; p++) charge[p + 1] = charge[p] + 1.0 / speed[p];
+    table.assign(static_cast<size_t>(mapW) + 1, 0);
+    for (int x = 0; x <= mapW; x++) {
+      int best = -1;
+      for (const Span& e : exits) {
+        int ticks = 1;
+        // The exit is touched by the edge probe at up to a step beyond the
+        // body before the tick's move, or by the feet and head after it.
+        if (x + pw + PLAYER_WALK_SPEED < e.left)
+          ticks = std::min(across(x, e.left - pw - PLAYER_WALK_SPEED) + 1,
+                           across(x, e.left - pw + 1));
+        else if (x - PLAYER_WALK_SPEED >= e.right)
+          ticks = std::min(across(x, e.right + PLAYER_WALK_SPEED - 1) + 1,
+                           across(x, e.right - 1));
+        ticks = std::max(1, ticks);
+        if (best < 0 || ticks < best) best = ticks;
+      }
+      table[static_cast<size_t>(x)] = best;
+    }
+  }
+
+
+  // Where platforms carry the player, speed 10 over the whole of their
+  // reach says too little: a platform goes the player's way only half the
+  // time, and only where it is. So for each stretch of platforms before
+  // the exits, the fewest ticks across it are worked out tick by tick from
+  // where the platforms are, with the player's x alone: he may step up to
+  // 6 pixels either way (a wall may push him back further), and ride any
+  // platform he is alongside. The platforms come round, so a period of
+  // ticks is enough.
+  struct RideZone {
+    int left, right;  // x in [left, right) is worked out; right is passed
+    int period;
+    std::vector<int> need;  // per tick of the period and x: ticks to an exit at least
+
+    int at(int tick, int x) const {
+      return need[static_cast<size_t>(tick % period) * (right - left) + (x - left)];
+    }
+    int ticksFrom(int x, int tick, const Estimate& estimate) const {
+      if (x >= left) return at(tick, x);
+      // walking up to it first, arriving a step into it at the earliest
+      int walk = estimate.across(x, left);
+      int best = -1;
+      for (int entry = left; entry < std::min(right, left + PLAYER_WALK_SPEED + 1); entry++) {
+        int ticks = at(tick + walk, entry);
+        if (best < 0 || ticks < best) best = ticks;
+      }
+      return walk + best;
+    }
+  };
+
+  struct PlatformPath {
+    std::vector<int> x, speed;  // after each tick of one period
+    int width;
+  };
+
+  static int periodOf(const MovingPlatform& platform) {
+    MovingPlatform probe = platform;
+    for (int i = 1; i <= MAX_RIDE_PERIOD; i++) {
+      probe.stepX();
+      probe.stepY();
+      if (probe.getX() == platform.getX() && probe.getY() == platform.getY() &&
+          probe.getSpeedX() == platform.getSpeedX() &&
+          probe.getVerticalSpeed() == platform.getVerticalSpeed())
+        return i;
+    }
+    return 0;
+  }
+
+  void addRideZones() {
+    struct Reach {
+      int left, right;
+      std::vector<MovingPlatform*> platforms;
+    };
+    std::vector<Reach> reaches;
+    for (int i = 0; i < platformList->getCapacity(); i++) {
+      MovingPlatform* p = platformList->get(i);
+      if (!p || p->getSpeedX() == 0) continue;
+      PlatformTravel travel = platformTravel(*p);
+      reaches.push_back({travel.minX - pw - RIDE_MARGIN - ENTRY_RUN,
+                         travel.maxX + p->getWidth() + RIDE_MARGIN, {p}});
+    }
+    std::sort(reaches.begin(), reaches.end(),
+              [](const Reach& a, const Reach& b) { return a.left < b.left; });
+    std::vector<Reach> merged;
+    for (const Reach& r : reaches) {
+      if (!merged.empty() && r.left <= merged.back().right) {
+        merged.back().right = std::max(merged.back().right, r.right);
+        merged.back().platforms.insert(merged.back().platforms.end(), r.platforms.begin(),
+                                       r.platforms.end());
+      } else {
+        merged.push_back(r);
+      }
+    }
+    for (const Reach& r : merged) {
+      RideZone zone;
+      zone.left = std::max(0, r.left);
+      zone.right = std::min(mapW, r.right);
+      if (!worksFor(zone.left, zone.right)) continue;
+      long period = 1;
+      for (MovingPlatform* p : r.platforms) {
+        int own = periodOf(*p);
+        if (own == 0) period = 0;
+        if (period == 0) break;
+        period = std::lcm(period, static_cast<long>(own));
+        if (period > MAX_RIDE_PERIOD) period = 0;
+      }
+      if (period == 0) continue;
+      zone.period = static_cast<int>(period);
+      fillRideZone(zone, r.platforms);
+      rideZones.push_back(zone);
+    }
+  }
+
+  // Only where no snap can happen near it and every exit lies beyond it.
+  bool worksFor(int left, int right) const {
+    if (!ordinaryPhysics() && trusted) return false;
+    for (int col = std::max(0, (left - snapSpeed()) / tileW);
+         col <= std::min(static_cast<int>(risky.size()) - 1, (right + snapSpeed()) / tileW); col++)
+      if (risky[col]) return false;
+    for (const Span& e : exits)
+      if (e.left <= right + pw + RIDE_MARGIN + PLAYER_WALK_SPEED) return false;
+    return right > left;
+  }
+
+  void fillRideZone(RideZone& zone, const std::vector<MovingPlatform*>& platforms) {
+    int width = zone.right - zone.left;
+    int cross = width / PLAYER_WALK_SPEED + 2;  // ticks to walk across it
+    int rows = zone.period + 2 * cross;
+    std::vector<PlatformPath> paths;
+    for (MovingPlatform* p : platforms) {
+      MovingPlatform probe = *p;
+      PlatformPath path;
+      path.width = p->getWidth();
+      for (int t = 0; t <= rows; t++) {
+        path.x.push_back(probe.getX());
+        path.speed.push_back(probe.getSpeedX());
+        probe.stepX();
+        probe.stepY();
+      }
+      paths.push_back(path);
+    }
+    int fastest = PLAYER_WALK_SPEED + PLATFORM_SPEED;
+    for (const PlatformPath& path : paths)
+      for (int v : path.speed) fastest = std::max(fastest, PLAYER_WALK_SPEED + std::abs(v));
+    const int beyond = table[static_cast<size_t>(std::min(mapW, zone.right + fastest - 1))];
+
+    // Beyond the last row nothing is known but the fastest ride.
+    std::vector<int> next(static_cast<size_t>(width)), row(static_cast<size_t>(width));
+    for (int x = 0; x < width; x++) next[x] = (width - x + fastest - 1) / fastest + beyond;
+    std::vector<int> keep(static_cast<size_t>(zone.period) * width);
+    auto after = [&](int x2) {  // ticks still needed at x2 one tick on
+      if (x2 >= width) return table[static_cast<size_t>(std::min(mapW, zone.left + x2))];
+      return next[static_cast<size_t>(std::max(0, x2))];
+    };
+    for (int t = rows - 1; t >= 0; t--) {
+      for (int x = 0; x < width; x++) {
+        int best = 1 + after(x + PLAYER_WALK_SPEED);
+        for (int m = -(tileW + PLAYER_WALK_SPEED - 1); m < PLAYER_WALK_SPEED; m++)
+          best = std::min(best, 1 + after(x + m));
+        int px = zone.left + x;
+        for (const PlatformPath& path : paths) {
+          if (px < path.x[t] - pw - 1 || px > path.x[t] + path.width + 1) continue;
+          for (int v : {path.speed[t], path.speed[t + 1]})
+            for (int step : {-PLAYER_WALK_SPEED, 0, PLAYER_WALK_SPEED})
+              best = std::min(best, 1 + after(x + step + v));
+        }
+        row[x] = best;
+      }
+      next.swap(row);
+      if (t < zone.period) std::copy(next.begin(), next.end(), keep.begin() + static_cast<size_t>(t) * width);
+    }
+    zone.need.swap(keep);
+  }
+
+  // Ticks at least to move x from a to b, either way, at the zones' speeds.
+  int across(int a, int b) const {
+    a = std::max(0, std::min(a, mapW + 1));
+    b = std::max(0, std::min(b, mapW + 1));
+    double c = std::fabs(charge[b] - charge[a]);
+    return static_cast<int>(std::ceil(c - 1e-9));
+  }
+
+  static const int RIDE_MARGIN = 10;     // a tick's ride beyond the platform's reach
+  static const int ENTRY_RUN = 60;       // walked inside before the first platform
+  static const int MAX_RIDE_PERIOD = 4000;
+
+  bool trusted;
+  int tileW = 32, tileH = 32, mapW = 0;
+  int pw = 0, ph = 0;
   std::vector<Span> exits;
-  std::vector<Span> fastZones;  // merged, left to right
+  std::vector<bool> risky;                // per column: a snap may start there
+  std::vector<double> charge;             // per x: ticks from 0 at the zones' speeds
+  std::vector<int> table;                 // per x: the ticks to an exit at least
+  std::vector<RideZone> rideZones;        // left to right
 };
 
 bool anyLiveEnemy() {
@@ -181,15 +534,19 @@ bool anyLiveEnemy() {
 class Search {
  public:
   // Takes the world as it stands for the start.
-  Search(const WorldState& world, const Estimate& estimate, int step, long lastTick)
-      : world(world), estimate(estimate), step(step), lastTick(lastTick) {
+  Search(const WorldState& world, const Estimate& estimate, int step, long lastTick, bool guided)
+      : world(world), estimate(estimate), step(step), lastTick(lastTick), guided(guided) {
     world.save(0, start);
   }
 
   // The finishing node, or -1; `exhausted` when nothing was left to try.
   // Adds the states it expands to `states`.
-  int run(int weight, long budget, long& states, bool& exhausted) {
+  // Only runs finishing before tick `before` are looked for.
+  int run(int weight, const Estimate& order, long budget, long before, long& states,
+          bool& exhausted) {
     long expanded = 0;
+    guide = &order;
+    limit = std::min(lastTick, before - 1);
     nodes.clear();
     saved = start;
     savedAt.assign(1, 0);
@@ -201,7 +558,7 @@ class Search {
     uint64_t startHash = world.key();
     earliest.improve(startHash, 0);
     nodes.push_back({startHash, -1, 0, 0, 0, 0, false});
-    open.push({priority(0, estimate.ticksToExit()), 0, 0});
+    open.push({priority(0, toGo(0)), 0, 0});
 
     while (!open.empty()) {
       OpenEntry entry = open.top();
@@ -237,6 +594,11 @@ class Search {
   // Weight 0 goes by the estimate alone, however long the run so far.
   int priority(int tick, int toGo) const { return weight > 0 ? tick + weight * toGo : toGo; }
 
+  // What orders the search, and what bounds it: only a trusted estimate
+  // may drop a state for running out of time.
+  int toGo(int tick) const { return guided ? guide->ticksToExit(tick) : 1; }
+  int atLeast(int tick) const { return guided ? estimate.ticksToExit(tick) : 1; }
+
   RunOutcome runStep(int action, int ticks, int& tick) const {
     RunOutcome outcome = RUN_PLAYING;
     for (int done = 0; done < ticks && outcome == RUN_PLAYING; done++)
@@ -253,26 +615,43 @@ class Search {
       world.save(tick, saved);
     }
     const int64_t at = savedAt[nodes[n].saved];
-    world.restore(saved.data() + at);
-    bool canShoot = player->getBullets() > 0 && anyLiveEnemy();
+    int now = world.restore(saved.data() + at);
+    // Up does nothing off the ground, unless a longer step lands first.
+    bool canJump = step > 1 || player->isOnGround() || player->isOnPlatform();
+    // A shot is tried only where it can hit, without and with a jump first.
+    bool shotHits[2] = {false, false};
+    if (player->getBullets() > 0 && anyLiveEnemy()) {
+      shotHits[0] = world.shotCanHit(now, player->getX(), player->getY() + player->getHeight() / 2,
+                                     player->getDirection());
+      shotHits[1] = shotHits[0];
+      if (player->isOnGround() || player->isOnPlatform()) {
+        player->jump();
+        shotHits[1] = world.shotCanHit(now, player->getX(),
+                                       player->getY() + player->getHeight() / 2,
+                                       player->getDirection());
+      }
+    }
     for (int action = 0; action < ACTIONS; action++) {
-      if (action >= 2 * WALKS && !canShoot) break;
+      bool up = (action / WALKS) % 2 == 1;
+      if (up && !canJump) continue;
+      if (action >= 2 * WALKS && !shotHits[up]) continue;
       int tick = world.restore(saved.data() + at);
       int before = tick;
       RunOutcome outcome = runStep(action, step, tick);
       uint8_t ticks = static_cast<uint8_t>(tick - before);
       if (outcome == RUN_FINISHED) {
+        if (tick > limit) continue;
         nodes.push_back({0, n, tick, -1, static_cast<uint8_t>(action), ticks, true});
         open.push({priority(tick, 0), tick, static_cast<int>(nodes.size()) - 1});
         continue;
       }
       if (outcome != RUN_PLAYING) continue;
-      int toGo = estimate.ticksToExit();
-      if (tick + toGo > lastTick) continue;
+      if (tick + atLeast(tick) > limit) continue;
+      int needed = toGo(tick);
       uint64_t hash = world.key();
       if (!earliest.improve(hash, tick)) continue;
       nodes.push_back({hash, n, tick, -1, static_cast<uint8_t>(action), ticks, false});
-      open.push({priority(tick, toGo), tick, static_cast<int>(nodes.size()) - 1});
+      open.push({priority(tick, needed), tick, static_cast<int>(nodes.size()) - 1});
     }
   }
 
@@ -280,6 +659,9 @@ class Search {
   const Estimate& estimate;
   const int step;
   const long lastTick;
+  const bool guided;
+  const Estimate* guide = nullptr;
+  long limit = 0;  // the last tick a run may finish in
   int weight = 1;
   std::vector<int> start;
   std::vector<Node> nodes;
@@ -294,7 +676,7 @@ class Search {
 SolveResult solveLevel(const SolveOptions& options) {
   SolveResult result;
   WorldState world;
-  Estimate estimate;
+  Estimate estimate(true);
   if (!estimate.hasExit() || runOutcome() != RUN_PLAYING) {
     result.exhausted = true;
     return result;
@@ -302,33 +684,44 @@ SolveResult solveLevel(const SolveOptions& options) {
   // No run can outlast the clock, however many time pickups it collects.
   const long lastTick = static_cast<long>(TICKS_PER_SECOND) *
                         (currentMap->getTimeLimit() + world.getTimeBonusTotal());
-  Search search(world, estimate, std::max(1, std::min(options.step, MAX_STEP)), lastTick);
+  Search search(world, estimate, std::max(1, std::min(options.step, MAX_STEP)), lastTick,
+                options.guided);
 
-  // A* first. Should its budget run out, greedier passes with half as much
-  // each may still find a run, though maybe not the shortest: one weighs
-  // the estimate twice, the other goes by it alone, which waits well for a
-  // platform to come round.
-  struct Pass {
-    int weight;
-    long budget;
-  };
-  const long half = std::max(1L, options.budget / 2);
-  const Pass PASSES[] = {{1, options.budget}, {GREEDY_WEIGHT, half}, {0, half}};
-  for (const Pass& pass : PASSES) {
+  // Greedy passes first, on the budget each: one weighs a
+  // guess of the ticks still needed twice, the other goes by the guess
+  // alone, which waits well for a platform to come round. The run they find
+  // bounds A*, which then either finds a shorter one, or shows by running
+  // out of states that there is none, or runs out of budget first.
+  Estimate guess(false);
+  for (int weight : {GREEDY_WEIGHT, 0}) {
+    if (!options.guided) break;
     bool exhausted = false;
-    int finish = search.run(pass.weight, pass.budget, result.states, exhausted);
+    int finish = search.run(weight, guess, options.budget, lastTick + 1, result.states, exhausted);
+    if (exhausted) {
+      // every state was tried: no run at all
+      result.exhausted = true;
+      search.restoreStart();
+      return result;
+    }
     if (finish >= 0) {
       result.finishable = true;
-      result.shortest = pass.weight == 1;
       result.ticks = search.tickOf(finish);
       result.keys = search.keysTo(finish);
       break;
     }
-    // every state was tried: no pass can do better
-    if (exhausted) {
-      result.exhausted = true;
-      break;
-    }
+  }
+  bool exhausted = false;
+  long before = result.finishable ? result.ticks : lastTick + 1;
+  int finish = search.run(1, estimate, options.budget, before, result.states, exhausted);
+  if (finish >= 0) {
+    result.finishable = true;
+    result.shortest = true;
+    result.ticks = search.tickOf(finish);
+    result.keys = search.keysTo(finish);
+  } else if (exhausted) {
+    // no run is shorter than the one found, or there is none
+    result.shortest = result.finishable;
+    result.exhausted = !result.finishable;
   }
   search.restoreStart();
   return result;

@@ -8,11 +8,14 @@
 #include "level_run.h"
 
 const int SOLVER_DEFAULT_STEP = 1;
-const long SOLVER_DEFAULT_BUDGET = 1000000;
+const long SOLVER_DEFAULT_BUDGET = 300000;
 
 struct SolveOptions {
   int step = SOLVER_DEFAULT_STEP;        // ticks the same keys are held for, 1 to 35
-  long budget = SOLVER_DEFAULT_BUDGET;   // states expanded by the first pass at most
+  long budget = SOLVER_DEFAULT_BUDGET;   // states expanded by each pass at most
+  // Off: no estimate, every state in order of its tick. Far slower; it is
+  // there to check the estimate against.
+  bool guided = true;
 };
 
 struct SolveResult {
@@ -20,22 +23,24 @@ struct SolveResult {
   // Not finishable and every state the steps reach was searched; otherwise
   // the budget ran out first and nothing is known.
   bool exhausted = false;
-  // The run has the fewest ticks any run of whole steps can have.
+  // The run has the fewest ticks any run of whole steps can have; shown,
+  // not guessed.
   bool shortest = false;
   int ticks = 0;                  // of the best run found
   long states = 0;                // states expanded, over all passes
   std::vector<TickKeys> keys;     // one per tick of that run
 };
 
-// A* over whole steps of held keys: walk left, right or not, with or
-// without Up, and with a shot on the step's first tick while there is
-// ammunition and a live enemy. The cost is the tick count; the estimate the
-// horizontal gap to the nearest exit at the fastest walk (a platform adds
-// its speed where one can carry him). States already reached as early are
-// dropped, and so are those that cannot reach the exit before the clock
-// runs out. Should the budget run out, two greedier passes with half the
-// budget each may still find a run, not always the shortest. Works on the
-// level startRun started and leaves the world as it was at the start.
+// The shortest run over whole steps of held keys: walk left, right or not,
+// with or without Up, and with a shot on the step's first tick where that
+// shot can hit an enemy. Greedy passes find a run first; A* then searches
+// for a shorter one, with the tick count as the cost and an estimate that
+// never says more than a real run needs (level_solver.cpp says how). A
+// world reached again no earlier is dropped, and so is one that cannot
+// reach the exit before the clock runs out or before the run in hand.
+// When A* runs out of states the run in hand is the shortest; when it runs
+// out of budget first, the run in hand is the best found and nothing more.
+// Works on the level startRun started and leaves the world as it was.
 SolveResult solveLevel(const SolveOptions& options);
 
 #endif

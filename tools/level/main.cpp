@@ -192,15 +192,16 @@ int runSolve(const std::vector<std::string>& args) {
     std::printf("%s: finishable in %d ticks (%.2f s of %d s, %.2f s to spare); %s; "
                 "%ld states searched in %.1f s\n",
                 file.c_str(), result.ticks, seconds, timeLimit, timeLimit - seconds,
-                result.shortest ? "no run of whole steps is shorter"
-                                : "found by a greedier pass, a shorter run may exist",
+                result.shortest ? "shortest run"
+                                : "best run found, not proven shortest (the budget ran out; "
+                                  "try a larger --budget)",
                 result.states, searchSeconds);
   } else if (result.states == 0) {
     std::printf("%s: not finishable (%s)\n", file.c_str(),
                 timeLimit <= 0 ? "the time limit leaves no time to play" : "no exit tile");
   } else if (result.exhausted) {
-    std::printf("%s: not finishable (search exhausted: no run of %d-tick steps reaches the exit "
-                "within %d s; %ld states searched in %.1f s)\n",
+    std::printf("%s: not finishable: no run reaches the exit (every run of %d-tick steps "
+                "within %d s tried; %ld states searched in %.1f s)\n",
                 file.c_str(), options.step, timeLimit, result.states, searchSeconds);
   } else {
     std::printf("%s: not shown finishable (every pass spent its budget, %ld states in all, "

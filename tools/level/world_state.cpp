@@ -34,6 +34,9 @@ int platformIndex(const MovingPlatform* ridden) {
 // Player::animate only asks whether fewer than 5 ticks went by.
 const int ANIM_TICKS_THAT_MATTER = PLAYER_WALK_PICTURE_TICKS - 1;
 
+const int PLATFORM_FIELDS = 4;
+const int ENEMY_FIELDS = 8;
+
 bool sizesDiffer(const std::vector<int>& pictures) {
   for (int index : pictures) {
     BITMAP* a = graphic(index);
@@ -57,6 +60,46 @@ class Hasher {
   uint64_t state = 0x243F6A8885A308D3ull;
 };
 
+void recordPlatform(const MovingPlatform& m, std::vector<int>& out) {
+  int fields[] = {m.getX(), m.getY(), m.getSpeedX(), m.getVerticalSpeed()};
+  out.insert(out.end(), std::begin(fields), std::end(fields));
+}
+
+const int* putPlatform(MovingPlatform& m, const int* data) {
+  m.setX(data[0]);
+  m.setY(data[1]);
+  m.setSpeedX(data[2]);
+  m.setVerticalSpeed(data[3]);
+  return data + PLATFORM_FIELDS;
+}
+
+void recordEnemy(const Enemy& e, std::vector<int>& out) {
+  int fields[] = {e.getX(),         e.getY(),          e.getSpeedX(),
+                  e.getSpeedY(),    e.getDirection(),  e.isOnGround(),
+                  pictureIndex(e.getSprite()), e.getAnimTicks()};
+  out.insert(out.end(), std::begin(fields), std::end(fields));
+}
+
+const int* putEnemy(Enemy& e, const int* data) {
+  e.setX(data[0]);
+  e.setY(data[1]);
+  e.setSpeedX(data[2]);
+  e.setSpeedY(data[3]);
+  e.setDirection(data[4]);
+  e.setOnGround(data[5]);
+  e.setSprite(pictureAt(data[6]));
+  e.setAnimTicks(data[7]);
+  e.setAlive(true);
+  return data + ENEMY_FIELDS;
+}
+
+// A shot enemy only falls out of the map: put it where its fall has ended.
+void putAway(Enemy& e) {
+  e.setAlive(false);
+  e.setSpeedY(0);
+  e.setY(currentMap->getHeightPixels() * 2 + 1000);
+}
+
 }  // namespace
 
 WorldState::WorldState()
@@ -73,13 +116,50 @@ WorldState::WorldState()
       timeBonusTotal += std::max(0, pickup->getBonusTime());
     }
   }
+  for (Enemy* e = enemyList->getHead(); e; e = e->getNext()) enemies.push_back(e);
+  for (int i = 0; i < platformList->getCapacity(); i++)
+    if (platformList->get(i)) platforms.push_back(platformList->get(i));
+  recordSize = platforms.size() * PLATFORM_FIELDS + enemies.size() * ENEMY_FIELDS;
+  for (MovingPlatform* m : platforms) recordPlatform(*m, timeline);
+  for (Enemy* e : enemies) recordEnemy(*e, timeline);
+}
+
+const int* WorldState::movingAt(int tick) const {
+  size_t have = recordSize ? timeline.size() / recordSize : 0;
+  if (recordSize == 0) return timeline.data();
+  if (static_cast<size_t>(tick) >= have) {
+    // Run the platforms and enemies on by themselves, as the world update
+    // moves them, then put the live ones back as they were.
+    std::vector<int> live;
+    for (MovingPlatform* m : platforms) recordPlatform(*m, live);
+    for (Enemy* e : enemies) recordEnemy(*e, live);
+    std::vector<bool> alive;
+    for (Enemy* e : enemies) alive.push_back(e->isAlive());
+
+    const int* last = timeline.data() + (have - 1) * recordSize;
+    for (MovingPlatform* m : platforms) last = putPlatform(*m, last);
+    for (Enemy* e : enemies) last = putEnemy(*e, last);
+    timeline.reserve(static_cast<size_t>(tick + 1) * recordSize);
+    for (size_t t = have; t <= static_cast<size_t>(tick); t++) {
+      enemyList->updateAll();
+      platformList->moveAll();
+      for (MovingPlatform* m : platforms) recordPlatform(*m, timeline);
+      for (Enemy* e : enemies) recordEnemy(*e, timeline);
+    }
+
+    const int* back = live.data();
+    for (MovingPlatform* m : platforms) back = putPlatform(*m, back);
+    for (size_t i = 0; i < enemies.size(); i++) {
+      back = putEnemy(*enemies[i], back);
+      enemies[i]->setAlive(alive[i]);
+    }
+  }
+  return timeline.data() + static_cast<size_t>(tick) * recordSize;
 }
 
 void WorldState::save(int tick, std::vector<int>& out) const {
   out.push_back(tick);
   out.push_back(timeLeft.load());
-  out.push_back(scrollX);
-  out.push_back(scrollY);
   out.push_back(currentMap->isFinished());
 
   const Player& p = *player;
@@ -89,21 +169,13 @@ void WorldState::save(int tick, std::vector<int>& out) const {
                   p.getPoints(), p.getBonusTime()};
   out.insert(out.end(), std::begin(fields), std::end(fields));
 
-  for (Enemy* e = enemyList->getHead(); e; e = e->getNext()) {
-    int enemy[] = {e->getX(), e->getY(), e->getSpeedX(), e->getSpeedY(), e->getDirection(),
-                   e->isOnGround(), e->isAlive(), pictureIndex(e->getSprite()),
-                   e->getAnimTicks()};
-    out.insert(out.end(), std::begin(enemy), std::end(enemy));
+  // 32 to an integer: the enemies still alive, the pickups still there
+  for (size_t i = 0; i < enemies.size(); i += 32) {
+    uint32_t bits = 0;
+    for (size_t j = i; j < enemies.size() && j < i + 32; j++)
+      if (enemies[j]->isAlive()) bits |= 1u << (j - i);
+    out.push_back(static_cast<int>(bits));
   }
-
-  for (int i = 0; i < platformList->getCapacity(); i++) {
-    MovingPlatform* m = platformList->get(i);
-    if (!m) continue;
-    int platform[] = {m->getX(), m->getY(), m->getSpeedX(), m->getVerticalSpeed()};
-    out.insert(out.end(), std::begin(platform), std::end(platform));
-  }
-
-  // Collected or not, 32 pickups to an integer.
   for (size_t i = 0; i < pickups.size(); i += 32) {
     uint32_t bits = 0;
     for (size_t j = i; j < pickups.size() && j < i + 32; j++)
@@ -123,8 +195,6 @@ void WorldState::save(int tick, std::vector<int>& out) const {
 int WorldState::restore(const int* data) const {
   int tick = *data++;
   timeLeft = *data++;
-  scrollX = *data++;
-  scrollY = *data++;
   if (*data++) currentMap->setFinished();
   else currentMap->resetFinished();
 
@@ -145,27 +215,16 @@ int WorldState::restore(const int* data) const {
   p.setPoints(*data++);
   p.setBonusTime(*data++);
 
-  for (Enemy* e = enemyList->getHead(); e; e = e->getNext()) {
-    e->setX(*data++);
-    e->setY(*data++);
-    e->setSpeedX(*data++);
-    e->setSpeedY(*data++);
-    e->setDirection(*data++);
-    e->setOnGround(*data++);
-    e->setAlive(*data++);
-    e->setSprite(pictureAt(*data++));
-    e->setAnimTicks(*data++);
+  const int* moving = movingAt(tick);
+  for (MovingPlatform* m : platforms) moving = putPlatform(*m, moving);
+  for (size_t i = 0; i < enemies.size(); i += 32) {
+    uint32_t bits = static_cast<uint32_t>(*data++);
+    for (size_t j = i; j < enemies.size() && j < i + 32; j++) {
+      if (bits & (1u << (j - i))) putEnemy(*enemies[j], moving);
+      else putAway(*enemies[j]);
+      moving += ENEMY_FIELDS;
+    }
   }
-
-  for (int i = 0; i < platformList->getCapacity(); i++) {
-    MovingPlatform* m = platformList->get(i);
-    if (!m) continue;
-    m->setX(*data++);
-    m->setY(*data++);
-    m->setSpeedX(*data++);
-    m->setVerticalSpeed(*data++);
-  }
-
   // A collected pickup's picture is gone for good; only drawing misses it.
   for (size_t i = 0; i < pickups.size(); i += 32) {
     uint32_t bits = static_cast<uint32_t>(*data++);
@@ -186,6 +245,33 @@ int WorldState::restore(const int* data) const {
   return tick;
 }
 
+bool WorldState::shotCanHit(int tick, int x, int y, int direction) const {
+  BITMAP* picture = graphic(GFX_BULLET);
+  int w = picture ? picture->w : 0;
+  int h = picture ? picture->h : 0;
+  int mapW = currentMap->getWidthPixels();
+  int mapH = currentMap->getHeightPixels();
+  if (y < 0 || y + h > mapH) return false;
+  // as the bullet list moves and checks a bullet, a tick at a time
+  for (int t = tick + 1;; t++) {
+    x += BULLET_SPEED * direction;
+    if (x > mapW || x < 0) return false;
+    int probe = direction > 0 ? x + w : x;
+    if (probe >= mapW || currentMap->getTileAtPixel(probe, y)->getType() == TILE_SOLID)
+      return false;
+    const int* moving = movingAt(t) + platforms.size() * PLATFORM_FIELDS;
+    for (size_t i = 0; i < enemies.size(); i++, moving += ENEMY_FIELDS) {
+      if (!enemies[i]->isAlive()) continue;
+      BITMAP* look = pictureAt(moving[6]);
+      int ex = moving[0], ey = moving[1];
+      int er = ex + (look ? look->w : 0), eb = ey + (look ? look->h : 0);
+      bool across = (ex <= x && x <= er) || (ex <= x + w && x + w <= er);
+      bool along = (ey <= y && y <= eb) || (ey <= y + h && y + h <= eb);
+      if (across && along) return true;
+    }
+  }
+}
+
 uint64_t WorldState::key() const {
   Hasher h;
   const Player& p = *player;
@@ -197,18 +283,18 @@ uint64_t WorldState::key() const {
     h.add(pictureIndex(p.getSprite()));
     h.add(std::min(p.getAnimTicks(), ANIM_TICKS_THAT_MATTER));
   }
-  for (Enemy* e = enemyList->getHead(); e; e = e->getNext()) {
+  for (Enemy* e : enemies) {
+    h.add(e->isAlive());
+    if (!e->isAlive()) continue;
     int enemy[] = {e->getX(), e->getY(), e->getSpeedX(), e->getSpeedY(), e->getDirection(),
-                   e->isOnGround(), e->isAlive()};
+                   e->isOnGround()};
     for (int f : enemy) h.add(f);
     if (enemyLookMatters) {
       h.add(pictureIndex(e->getSprite()));
       h.add(e->getAnimTicks());
     }
   }
-  for (int i = 0; i < platformList->getCapacity(); i++) {
-    MovingPlatform* m = platformList->get(i);
-    if (!m) continue;
+  for (MovingPlatform* m : platforms) {
     h.add(m->getX());
     h.add(m->getY());
     h.add(m->getSpeedX());
