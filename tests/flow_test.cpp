@@ -1,28 +1,35 @@
 // The flow between the menu, the blocking screens and the in-game states,
 // driven tick by tick by a scripted keyboard in place of the timer: the
 // menu's keys and layout, each way out of an in-game state through the menu
-// and back, the blocking screens' exit conditions, and the tick backlog.
+// and back, the blocking screens' exit conditions, the tick backlog, the
+// pause and the window's close button.
 #include <allegro.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <cstdio>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <set>
 #include <sstream>
 
+#include "actors/enemy.h"
+#include "actors/moving_platform.h"
 #include "actors/player.h"
+#include "app/comforts.h"
 #include "app/credits.h"
 #include "app/data_objects.h"
 #include "app/game_state.h"
 #include "app/keys.h"
 #include "app/screens.h"
 #include "app/startup.h"
+#include "input/tick_input.h"
 #include "level/level_sequence.h"
 #include "level/tile_map.h"
 #include "render/renderer.h"
 #include "scores/high_score_table.h"
+#include "scores/name_entry.h"
 #include "test_support.h"
 
 namespace {
@@ -491,4 +498,174 @@ TEST_F(FlowTest, AMarkedKeyCountsAgainOnceLetGoAndPressedAnew) {
   EXPECT_TRUE(keyDown(KEY_LEFT));
   onKeyEvent(KEY_ENTER | 0x80);
   onKeyEvent(KEY_LEFT | 0x80);
+}
+
+namespace {
+
+// A music player that moves on one step a tick while it runs.
+bool musicRunning = true;
+long musicPosition = 0;
+void fakePauseMusic() { musicRunning = false; }
+void fakeResumeMusic() { musicRunning = true; }
+
+// What pause must hold still: the world, the clock, the music.
+std::vector<long> worldNow() {
+  std::vector<long> v = {player->getX(), player->getY(), player->getSpeedY(),
+                         player->getBullets(), timeLeft.load(), musicPosition};
+  for (Enemy* e = enemyList->getHead(); e; e = e->getNext()) v.push_back(e->getX());
+  for (int i = 0; i < platformList->getCount(); i++) v.push_back(platformList->get(i)->getX());
+  return v;
+}
+
+std::vector<std::vector<long>> seen;  // worldNow() before each tick
+std::vector<bool> pausedSeen;
+Driver* pauseDriver = NULL;
+
+// The timer and the keyboard as the flow test plays them, with the
+// one-second clock after every 35th tick and the music going on.
+void pauseTick() {
+  seen.push_back(worldNow());
+  pausedSeen.push_back(gamePaused);
+  if (musicRunning) musicPosition++;
+  if (pauseDriver->calls > 0 && pauseDriver->calls % 35 == 0) onSecond();
+  pauseDriver->tick();
+}
+
+struct CloseRequested {};
+void throwClosed() { throw CloseRequested(); }
+int closeAt = -1;  // the tick of the script on which the window is closed
+void closingTick() {
+  if (driver->calls == closeAt) closeRequested = true;
+  driver->tick();
+}
+
+}  // namespace
+
+TEST_F(FlowTest, PauseFreezesTheWorldTheClockAndTheMusicAndNothingElse) {
+  enterState("playing");
+  // a walking enemy and a shuttle, so that the world has something to move
+  std::vector<std::string> rows(FLOOR_ROW, std::string(30, '.'));
+  rows[FLOOR_ROW - 1][20] = 'e';
+  rows.push_back(std::string(30, '#'));
+  useLevel(levelText(rows, 15, 90, {{300, 200, 600, 200}}, "Pause"));
+  player->setY(FLOOR_ROW * 32 - TEST_PLAYER_H);
+  player->setOnGround(true);
+  player->setBullets(3);
+  timeLeft = 90;
+  musicRunning = true;
+  musicPosition = 0;
+  void (*savedPause)() = pauseMusic;
+  void (*savedResume)() = resumeMusic;
+  pauseMusic = fakePauseMusic;
+  resumeMusic = fakeResumeMusic;
+  seen.clear();
+  pausedSeen.clear();
+  pauseDriver = &drive;
+  tickWaitHook = pauseTick;
+  KeyScript s;
+  // walk, pause, try every play key for three seconds, resume, walk
+  s.hold({KEY_RIGHT}, 5).press(KEY_P).hold({KEY_RIGHT}, 40).hold({KEY_SPACE, KEY_UP}, 30);
+  s.idle(40).press(KEY_P).hold({KEY_RIGHT}, 40).press(KEY_ESC).press(KEY_ESC);
+  run(s);
+  pauseMusic = savedPause;
+  resumeMusic = savedResume;
+  ASSERT_GT(seen.size(), 150u);
+  // the P pressed on call 5 (a tick sees it on the next) pauses from tick 7
+  size_t first = 0, last = 0;
+  for (size_t i = 0; i < pausedSeen.size(); i++)
+    if (pausedSeen[i]) {
+      if (!first) first = i;
+      last = i;
+    }
+  EXPECT_EQ(last - first + 1, 40u + 30u + 40u + 2u);
+  for (size_t i = first; i <= last; i++) ASSERT_EQ(seen[i], seen[first]) << "paused tick " << i;
+  EXPECT_EQ(seen[first][4], 90 - 0) << "no second of the clock went before the pause";
+  // before the pause and after it, everything moves on
+  EXPECT_NE(seen[first - 2], seen[first]);
+  EXPECT_NE(seen[last + 3], seen[last]);
+  EXPECT_LT(timeLeft, 90) << "the clock runs again after the pause";
+  EXPECT_EQ(player->getBullets(), 3) << "Space fired while paused";
+  EXPECT_FALSE(gamePaused);
+  // a frame for every tick, the paused ones too
+  EXPECT_GE(framesShown, static_cast<long>(seen.size()) - 2);
+}
+
+TEST_F(FlowTest, PauseIsOnlyForPlayAndEscapeAndEnterKeepTheirMeaning) {
+  // P on the intro: nothing; Enter: play; P: paused; Enter: still paused;
+  // Escape: the menu; Play game!: a new game, not paused
+  enterState("intro");
+  KeyScript s;
+  s.press(KEY_P).idle(2).press(KEY_ENTER).press(KEY_P).idle(2).press(KEY_ENTER).idle(2);
+  s.press(KEY_ESC).press(KEY_ENTER).idle(2).press(KEY_ESC).press(KEY_ESC);
+  pausedSeen.clear();
+  tickWaitHook = [] {
+    pausedSeen.push_back(gamePaused);
+    driver->tick();
+  };
+  run(s);
+  ASSERT_GT(pausedSeen.size(), 20u);
+  std::string paused;
+  for (size_t i = 0; i < 20; i++) paused += pausedSeen[i] ? 'P' : '.';
+  // calls 0-4 the intro and its Enter, 6 P (seen on 7), Enter on 10,
+  // Escape on 14 opens the menu; Play game! (Enter on 15) ends the pause
+  // once the menu has returned
+  EXPECT_EQ(paused, ".......PPPPPPPPPP...");
+  EXPECT_EQ(screensOf(drive.visits), "game menu game menu");
+  EXPECT_FALSE(drive.visits[2].alive && drive.visits[2].suspended && gamePaused);
+  EXPECT_EQ(levelNumber, 1);
+}
+
+TEST_F(FlowTest, TheCloseButtonEndsTheProgramWithinATickFromAnyScreen) {
+  void (*savedHook)() = closeHook;
+  closeHook = throwClosed;
+  tickWaitHook = closingTick;
+  struct Case {
+    const char* name;
+    std::function<void()> run;
+    int closeAt;
+  } cases[] = {
+      {"menu", [] { runMenu(); }, 3},
+      {"credits", [this] { startGame(); showCredits(); }, 3},
+      {"scores", [this] { startGame(); showHighScores(); }, 3},
+      {"play", [this] { enterState("playing"); run(KeyScript().hold({KEY_RIGHT}, 20)); }, 5},
+  };
+  for (const Case& c : cases) {
+    resetRun();
+    tickWaitHook = closingTick;
+    closeAt = c.closeAt;
+    closeRequested = false;
+    drive.steps = KeyScript().idle(50).steps;
+    bool closed = false;
+    try {
+      c.run();
+    } catch (const CloseRequested&) {
+      closed = true;
+    }
+    closeRequested = false;
+    EXPECT_TRUE(closed) << c.name;
+    // the tick after the close is not drawn
+    EXPECT_EQ(drive.calls, c.closeAt + 1) << c.name;
+    EXPECT_EQ(framesShown, c.closeAt) << c.name;
+    EXPECT_EQ(readFile(scoresPath), scoresText(1000)) << c.name;
+  }
+  // the name entry waits for a key: the close wakes it, and the name
+  // typed so far is not stored
+  resetRun();
+  writeFile(scoresPath, scoresText(0));
+  delete highScores;
+  highScores = new HighScoreTable(10, scoresPath);
+  player->setPoints(500);
+  simulate_keypress('A');
+  onCloseButton();
+  bool closed = false;
+  try {
+    runNameEntry();
+  } catch (const CloseRequested&) {
+    closed = true;
+  }
+  closeRequested = false;
+  EXPECT_TRUE(closed);
+  EXPECT_EQ(readFile(scoresPath), scoresText(0));
+  EXPECT_EQ(highScores->getScore(0), 0);
+  closeHook = savedHook;
 }

@@ -119,8 +119,8 @@ TEST(RecordingFormat, DamagedRecordingsAreRefusedWithTheirLine) {
       {header("level 2 00000000 a.dat"), ":4: expected 'level 1 CRC32 NAME'"},
       {header("level 1 0000000g a.dat"), ":4: expected 'level 1 CRC32 NAME'"},
       {header() + "..........\n", ":7: the recording is cut short (no end line)"},
-      {header() + "......... \nend 1\n", ":6: expected ten tick columns of LRUDSEXKCW or '.', or a level, q, n or end line"},
-      {header() + "R.........\nend 1\n", ":6: expected ten tick columns of LRUDSEXKCW or '.', or a level, q, n or end line"},
+      {header() + "......... \nend 1\n", ":6: expected ten tick columns of LRUDSEXKCW (or twelve, with PM) or '.', or a level, q, n or end line"},
+      {header() + "R.........\nend 1\n", ":6: expected ten tick columns of LRUDSEXKCW (or twelve, with PM) or '.', or a level, q, n or end line"},
       {header() + ".......... 0\nend 0\n", ":6: a repeat count of 1 to 10000000 expected"},
       {header() + ".......... 3\nend 2\n", ":7: the end line says 2 ticks; the file holds 3"},
       {header() + "q 2\nend 0\n", ":6: expected 'q 0' or 'q 1'"},
@@ -364,51 +364,69 @@ std::vector<std::string> shippedLevels(int count) {
 }
 
 TEST_F(GameReplay, AGameRecordedFromTheKeyboardReplaysThroughTheSameStates) {
-  setLevelFiles(shippedLevels(1));
-  std::vector<std::set<int>> keys;
-  auto hold = [&](std::set<int> k, int ticks) {
-    for (int i = 0; i < ticks; i++) keys.push_back(k);
-  };
-  // Play game!, the welcome, a walk with jumps and shots, then the menu's Exit
-  hold({KEY_ENTER}, 2);
-  hold({}, 3);
-  hold({KEY_ENTER}, 1);
-  for (int i = 0; i < 12; i++) {
-    hold({KEY_RIGHT}, 20);
-    hold({KEY_RIGHT, KEY_UP}, 4);
-    hold({KEY_RIGHT, KEY_SPACE}, 2);
-    hold({KEY_LEFT}, 3);
-  }
-  hold({}, 40);
-  hold({KEY_ESC}, 1);
-  hold({}, 1);
-  for (int i = 0; i < 3; i++) {
-    hold({KEY_DOWN}, 1);
+  // the same game without and with a pause and the mute key
+  for (bool comforts : {false, true}) {
+    SetUp();
+    setLevelFiles(shippedLevels(1));
+    std::vector<std::set<int>> keys;
+    auto hold = [&](std::set<int> k, int ticks) {
+      for (int i = 0; i < ticks; i++) keys.push_back(k);
+    };
+    // Play game!, the welcome, a walk with jumps and shots, then the menu's Exit
+    hold({KEY_ENTER}, 2);
+    hold({}, 3);
+    hold({KEY_ENTER}, 1);
+    for (int i = 0; i < 12; i++) {
+      hold({KEY_RIGHT}, 20);
+      hold({KEY_RIGHT, KEY_UP}, 4);
+      hold({KEY_RIGHT, KEY_SPACE}, 2);
+      hold({KEY_LEFT}, 3);
+      if (comforts && i == 5) {
+        // paused while walking on, then M during the pause
+        hold({KEY_RIGHT, KEY_P}, 1);
+        hold({KEY_RIGHT}, 30);
+        hold({KEY_M}, 1);
+        hold({KEY_P}, 1);
+      }
+    }
+    hold({}, 40);
+    hold({KEY_ESC}, 1);
     hold({}, 1);
-  }
-  hold({KEY_ENTER}, 2);
-  script = &keys;
-  std::string path = writeTempFile("", "keyboard.rec");
-  std::string error;
-  ASSERT_TRUE(startRecording(path, shippedLevels(1), error)) << error;
-  GameTrail live = play();
-  stopInputCapture();
-  ASSERT_EQ(quitRequested, 1) << live.stop;
-  ASSERT_GT(live.ticks, 300);
-  EXPECT_GT(player->getX(), 0);
+    for (int i = 0; i < 3; i++) {
+      hold({KEY_DOWN}, 1);
+      hold({}, 1);
+    }
+    hold({KEY_ENTER}, 2);
+    script = &keys;
+    std::string path = writeTempFile("", "keyboard.rec");
+    std::string error;
+    ASSERT_TRUE(startRecording(path, shippedLevels(1), error)) << error;
+    GameTrail live = play();
+    stopInputCapture();
+    ASSERT_EQ(quitRequested, 1) << live.stop;
+    ASSERT_GT(live.ticks, 300);
+    EXPECT_GT(player->getX(), 0);
+    // P and M get their columns on their ticks alone
+    std::string text = readFile(path);
+    EXPECT_EQ(text.find(".P. ") != std::string::npos || text.find(".P.\n") != std::string::npos,
+              comforts)
+        << text;
+    EXPECT_EQ(text.find(".M\n") != std::string::npos, comforts) << text;
 
-  Recording recording;
-  ASSERT_TRUE(readRecording(path, recording, error)) << error;
-  ASSERT_TRUE(recordingMatches(recording, GAME_VERSION, shippedLevels(1), error)) << error;
-  SetUp();
-  script = nullptr;
-  setLevelFiles(shippedLevels(1));
-  startReplay(recording);
-  GameTrail replayed;
-  ASSERT_NO_THROW(replayed = play());
-  EXPECT_EQ(quitRequested, 1) << replayed.stop;
-  EXPECT_EQ(replayed.finalLine(), live.finalLine());
-  EXPECT_EQ(replayed.hashes, live.hashes);
+    Recording recording;
+    ASSERT_TRUE(readRecording(path, recording, error)) << error;
+    ASSERT_TRUE(recordingMatches(recording, GAME_VERSION, shippedLevels(1), error)) << error;
+    SetUp();
+    script = nullptr;
+    setLevelFiles(shippedLevels(1));
+    startReplay(recording);
+    GameTrail replayed;
+    ASSERT_NO_THROW(replayed = play());
+    EXPECT_EQ(quitRequested, 1) << replayed.stop;
+    EXPECT_EQ(replayed.finalLine(), live.finalLine());
+    EXPECT_EQ(replayed.hashes, live.hashes);
+    stopInputCapture();
+  }
 }
 
 // A recorded game in tests/replays: NAME.rec the input, NAME.expect the

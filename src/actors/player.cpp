@@ -6,6 +6,7 @@
 #include "actors/bullet.h"
 #include "app/data_objects.h"
 #include "app/game_state.h"
+#include "input/tick_input.h"
 #include "level/tile_map.h"
 
 Player::Player(int x, int y, int speedX, BITMAP* picture)
@@ -43,7 +44,8 @@ void Player::animate() {
     return;
   }
   if (animTicks < PLAYER_WALK_PICTURE_TICKS) return;
-  if (key[KEY_LEFT] || key[KEY_RIGHT]) {
+  // the walking keys as the tick's input holds them (keyboard, pad or replay)
+  if (inputHeld(KEY_LEFT) || inputHeld(KEY_RIGHT)) {
     animTicks = 0;
     setSprite(graphic(sprite == graphic(GFX_PLAYER_STAND) ? GFX_PLAYER_WALK : GFX_PLAYER_STAND));
   } else {

@@ -4,6 +4,7 @@
 #include <allegro.h>
 
 #include "actors/player.h"
+#include "app/comforts.h"
 #include "app/game_state.h"
 #include "app/keys.h"
 #include "app/screens.h"
@@ -21,11 +22,18 @@ void applyPlayKeys(bool left, bool right, bool up, bool fire) {
 }
 
 void handleInput() {
+  // the mute key at any time; the pause key only in play
+  if (inputMutePressed()) toggleMute();
+  if (inputPausePressed() && !playSuspended) togglePause();
   // a shot needs Space held and a press (or auto-repeat) since the last tick
-  if (!playSuspended)
+  if (!playSuspended && !gamePaused)
     applyPlayKeys(inputHeld(KEY_LEFT), inputHeld(KEY_RIGHT), inputHeld(KEY_UP),
                   inputHeld(KEY_SPACE) && inputKeyPressed());
-  if (keyDown(KEY_ESC)) runMenu();
+  if (keyDown(KEY_ESC)) {
+    runMenu();
+    // the game paused is over: a new one is set up, or the program ends
+    forgetPause();
+  }
   if (keyDown(KEY_ENTER)) {
     // Cleared before the screens below: a new game started from the menu
     // they end in must keep its level 1 welcome.

@@ -5,6 +5,7 @@
 
 #include <atomic>
 
+#include "input/devices.h"
 #include "input/tick_input.h"
 
 namespace {
@@ -12,12 +13,15 @@ namespace {
 // Written on the keyboard's own thread, read on the main thread.
 std::atomic<bool> held[KEY_MAX];
 std::atomic<bool> swallowed[KEY_MAX];
+std::atomic<bool> wentDown[KEY_MAX];  // a press since takeKeyPress last looked
 
 }  // namespace
 
 void onKeyEvent(int scancode) {
   int k = scancode & 0x7F;
   bool released = (scancode & 0x80) != 0;
+  // auto-repeat sends presses of a held key: only the first counts
+  if (!released && !held[k]) wentDown[k] = true;
   held[k] = !released;
   if (released) swallowed[k] = false;
 }
@@ -26,6 +30,7 @@ END_OF_FUNCTION(onKeyEvent)
 void installKeyTracking() {
   LOCK_VARIABLE(held);
   LOCK_VARIABLE(swallowed);
+  LOCK_VARIABLE(wentDown);
   LOCK_FUNCTION(onKeyEvent);
   keyboard_lowlevel_callback = onKeyEvent;
 }
@@ -35,13 +40,19 @@ void markReleased(int scancode) {
     sampledMarkReleased(scancode);
     return;
   }
-  key[scancode] = 0;
-  if (held[scancode]) swallowed[scancode] = true;
+  // the key the player chose for it, and the pad's
+  int k = physicalKey(scancode);
+  key[k] = 0;
+  if (held[k]) swallowed[k] = true;
+  padMarkReleased(scancode);
 }
 
 bool keyDown(int scancode) {
   if (inputSource() != INPUT_KEYBOARD) return sampledKeyDown(scancode);
-  return key[scancode] && !swallowed[scancode];
+  int k = physicalKey(scancode);
+  return (key[k] && !swallowed[k]) || padKeyDown(scancode);
 }
 
-bool keyHeld(int scancode) { return held[scancode]; }
+bool keyHeld(int scancode) { return held[physicalKey(scancode)] || padKeyHeld(scancode); }
+
+bool takeKeyPress(int scancode) { return wentDown[scancode].exchange(false); }

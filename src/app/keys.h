@@ -21,7 +21,12 @@ void markReleased(int scancode);
 bool keyDown(int scancode);
 
 // Whether the key is held on the keyboard, as its presses and releases say
-// (auto-repeat does not change it).
+// (auto-repeat does not change it), or on the pad. Like keyDown and
+// markReleased, it takes a logical key (devices.h) to the player's key.
 bool keyHeld(int scancode);
+
+// Whether the key (a physical scancode) went down since the last call;
+// its auto-repeat does not count. The pause and mute keys act once per press.
+bool takeKeyPress(int scancode);
 
 #endif

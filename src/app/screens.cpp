@@ -5,6 +5,7 @@
 
 #include "actors/enemy.h"
 #include "actors/player.h"
+#include "app/comforts.h"
 #include "app/credits.h"
 #include "app/data_objects.h"
 #include "app/game_state.h"
@@ -71,6 +72,7 @@ void runScreenLoop(Screen screen, const std::function<void()>& drawScreen,
       tickCounter--;
       // input for this tick, read by the screen's keys below
       beginInputTick();
+      if (inputMutePressed()) toggleMute();
       acquire_screen();
       drawScreen();
       showBackBuffer();

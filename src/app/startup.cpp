@@ -15,10 +15,12 @@
 #include "actors/enemy.h"
 #include "actors/player.h"
 #include "actors/world.h"
+#include "app/comforts.h"
 #include "app/data_objects.h"
 #include "app/game_state.h"
 #include "app/input.h"
 #include "app/keys.h"
+#include "input/devices.h"
 #include "input/recording.h"
 #include "input/tick_input.h"
 #include "level/level_file.h"
@@ -72,6 +74,8 @@ void removeReplayScores() {
 
 // Unpaced replays count a tick at every wait instead of waiting for one.
 bool unpaced = false;
+// --rest: a wait yields the processor for a millisecond instead of spinning.
+bool restWhileWaiting = false;
 
 // Whether every level file loads; otherwise the loader's message.
 bool levelsLoad(const std::vector<std::string>& files) {
@@ -153,6 +157,10 @@ int planStart(int argc, char** argv, StartPlan& plan) {
                                    homeFolder(), perUser);
   plan.scoresSeed = perUser ? dataPath("data/game.hs") : "";
   plan.settingsFile = settingsFilePath(std::getenv("XDG_CONFIG_HOME"), homeFolder());
+  // read now, so that a refused setting is said before any window opens
+  plan.settings = readSettings(plan.settingsFile);
+  plan.rest = options.rest || plan.settings.restWhileWaiting;
+  useSettings(plan.settings);
 
   // the input is chosen before any timer runs
   std::string error;
@@ -202,13 +210,14 @@ END_OF_FUNCTION(onGameTick)
 
 void onSecond() {
   if (inputSource() != INPUT_KEYBOARD) noteSecond();
-  else if (!playSuspended) timeLeft.fetch_sub(1);
+  else if (!playSuspended && !gamePaused) timeLeft.fetch_sub(1);
 }
 END_OF_FUNCTION(onSecond)
 
 void startUp(const StartPlan& plan) {
   if (install_timer() != 0) fatal("cannot install the timer");
   unpaced = plan.ticksPerSecond == 0;
+  restWhileWaiting = plan.rest;
   if (!unpaced) install_int_ex(onGameTick, BPS_TO_TIMER(plan.ticksPerSecond));
   install_int_ex(onSecond, SECS_TO_TIMER(1));
 
@@ -217,17 +226,19 @@ void startUp(const StartPlan& plan) {
   if (backBuffer == NULL) fatal("cannot create the 800 x 600 back buffer");
   if (install_keyboard() != 0) fatal("cannot install the keyboard");
   installKeyTracking();
+  // a pad when there is one; none is no message and no change
+  installPad();
 
-  // The close button does nothing: the game is left through the menu's Exit.
-  set_close_button_callback(NULL);
+  // The close button ends the game as the menu's Exit does. Deliberate: the
+  // window used to ignore it, which no desktop expects.
+  installWindowCallbacks(plan.settings);
   std::string title = std::string(GAME_NAME) + GAME_VERSION;
   set_window_title(title.c_str());
 
   // Without a sound driver the game runs silently.
   pointMusicAtPatches();
   soundAvailable = install_sound(DIGI_AUTODETECT, MIDI_AUTODETECT, NULL) == 0;
-  // muted, the sounds still play (same timing, same code), only unheard
-  if (soundAvailable && plan.mute) set_volume(0, 0);
+  setUpVolume(plan.mute, plan.settings);
 
   highScores = new HighScoreTable(HIGH_SCORE_PLACES, plan.scoresFile, plan.scoresSeed);
   loadGraphicsAndFonts();
@@ -239,8 +250,8 @@ void startUp(const StartPlan& plan) {
   currentMap = NULL;
 
   // The player's settings become Allegro's config from here on (the drivers
-  // are installed, and the [sound] override stands above any file); no
-  // setting is read from it yet.
+  // are installed, and the [sound] override stands above any file); the
+  // game's own settings were read from it by planStart.
   if (!plan.settingsFile.empty() && ::access(plan.settingsFile.c_str(), R_OK) == 0)
     set_config_file(plan.settingsFile.c_str());
 }
@@ -274,8 +285,10 @@ void loadSounds() {
 void (*tickWaitHook)() = NULL;
 
 void waitForTick() {
+  endIfClosed();
   if (tickWaitHook) tickWaitHook();
   else if (unpaced) tickCounter++;
+  else if (restWhileWaiting) rest(1);
 }
 
 void runMainLoop() {
@@ -291,8 +304,8 @@ void runMainLoop() {
       // the menu's Exit ends the program at once: no world step on the
       // menu's backdrop, no frame
       if (quitRequested) return;
-      // the world moves only while play runs
-      if (!playSuspended) {
+      // the world moves only while play runs, and not while it is paused
+      if (!playSuspended && !gamePaused) {
         if (!movingOn) noteWorldTick(levelNumber);
         updateWorld();
       }
@@ -300,7 +313,7 @@ void runMainLoop() {
       drawFrame();
       tickCounter--;
     }
-    // no tick pending: spin until the timer raises the counter
+    // no tick pending: spin (or rest, with --rest) until the timer raises the counter
     if (!quitRequested) waitForTick();
   }
 }

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "platform/settings.h"
 #include "scores/high_score_table.h"
 
 struct DATAFILE;
@@ -17,6 +18,8 @@ struct StartPlan {
   std::string scoresSeed;                   // the shipped table, for a per-user file
   std::string settingsFile;                 // read at start-up when it exists
   int ticksPerSecond = 35;                  // a replay's --replay-speed times 35; 0 unpaced
+  bool rest = false;                        // --rest or wait = rest: loops yield while waiting
+  Settings settings;                        // the settings file's, read before any window
 };
 
 // Before any window: reads the command line, finds the data folder (and
@@ -39,13 +42,14 @@ void onGameTick();  // 35 times a second
 void onSecond();    // once a second: the level clock, while play runs; while the
                     // input is recorded or replayed, the tick's input carries it
 
-// One tick at a time: input, world (unless suspended), frame. Spins while
-// no tick is pending; ends once the menu's Exit is chosen.
+// One tick at a time: input, world (unless suspended or paused), frame.
+// Spins while no tick is pending; ends once the menu's Exit is chosen.
 void runMainLoop();
 
 // Where every loop waits while no tick is pending. The game spins: the loop
-// tests the counter again at once. A test sets `tickWaitHook` to play the
-// timer and the keyboard in the machine's place.
+// tests the counter again at once; with --rest (wait = rest) it yields
+// with rest(1) instead. A closed window ends the program here. A test sets
+// `tickWaitHook` to play the timer and the keyboard in the machine's place.
 void waitForTick();
 extern void (*tickWaitHook)();
 

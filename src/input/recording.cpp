@@ -7,8 +7,11 @@
 namespace {
 
 const char* const MAGIC = "brindlecove-recording";
-const char* const FLAG_LETTERS = "LRUDSEXKCW";
+const char* const FLAG_LETTERS = "LRUDSEXKCWPM";
+// P and M follow only on ticks that have one of them: a recording without
+// the pause and mute keys reads as it did before they existed
 const int FLAG_COUNT = 10;
+const int FLAG_COUNT_WITH_COMFORTS = 12;
 // a count beyond this on one line is refused as damage
 const long REPEAT_MAX = 10000000;
 
@@ -24,9 +27,10 @@ std::string hex8(uint32_t value) {
 }
 
 bool parseFlags(const std::string& word, TickInput& input, bool& world) {
-  if (static_cast<int>(word.size()) != FLAG_COUNT) return false;
-  bool set[FLAG_COUNT];
-  for (int i = 0; i < FLAG_COUNT; i++) {
+  int columns = static_cast<int>(word.size());
+  if (columns != FLAG_COUNT && columns != FLAG_COUNT_WITH_COMFORTS) return false;
+  bool set[FLAG_COUNT_WITH_COMFORTS] = {};
+  for (int i = 0; i < columns; i++) {
     if (word[i] == FLAG_LETTERS[i]) set[i] = true;
     else if (word[i] == '.') set[i] = false;
     else return false;
@@ -41,6 +45,8 @@ bool parseFlags(const std::string& word, TickInput& input, bool& world) {
   input.keyPressed = set[7];
   input.secondTicked = set[8];
   world = set[9];
+  input.pause = set[10];
+  input.mute = set[11];
   return true;
 }
 
@@ -82,10 +88,12 @@ bool makeRecordingHeader(const std::vector<std::string>& levelFiles, Recording& 
 }
 
 std::string tickFlags(const TickInput& in, bool worldMoved) {
-  bool set[FLAG_COUNT] = {in.left,   in.right,      in.up,         in.down,         in.space,
-                          in.enter,  in.escape,     in.keyPressed, in.secondTicked, worldMoved};
-  std::string text(FLAG_COUNT, '.');
-  for (int i = 0; i < FLAG_COUNT; i++)
+  bool set[FLAG_COUNT_WITH_COMFORTS] = {
+      in.left,  in.right,      in.up,         in.down,    in.space, in.enter,
+      in.escape, in.keyPressed, in.secondTicked, worldMoved, in.pause, in.mute};
+  int columns = in.pause || in.mute ? FLAG_COUNT_WITH_COMFORTS : FLAG_COUNT;
+  std::string text(columns, '.');
+  for (int i = 0; i < columns; i++)
     if (set[i]) text[i] = FLAG_LETTERS[i];
   return text;
 }
@@ -264,8 +272,8 @@ bool readRecording(const std::string& path, Recording& recording, std::string& e
           event.kind = RecordedEvent::TICK;
           long count = 1;
           if (!parseFlags(word, event.input, event.worldMoved))
-            return fail(std::string("expected ten tick columns of ") + FLAG_LETTERS +
-                        " or '.', or a level, q, n or end line");
+            return fail("expected ten tick columns of LRUDSEXKCW (or twelve, with PM) or '.', "
+                        "or a level, q, n or end line");
           if ((row >> count) && (count < 1 || count > REPEAT_MAX))
             return fail("a repeat count of 1 to " + std::to_string(REPEAT_MAX) + " expected");
           if (row >> rest) return fail("unexpected '" + rest + "' after the tick");

@@ -19,7 +19,9 @@
 // C the one-second level clock ticked before this tick; W the world moved
 // in this tick (written for checking and for the level tool, not input; the
 // tick that only moves on from an exit reached in the tick before moves
-// nothing).
+// nothing). Two more columns, P M, follow on the ticks in which the pause
+// key or the mute key went down (and only on those, so a run without them
+// is written as before they existed).
 // A column is its letter when set and '.' when not. A count after the flags
 // repeats the line. Lines starting with '#' are comments.
 #ifndef BRINDLECOVE_RECORDING_H
@@ -65,7 +67,7 @@ bool fileChecksum(const std::string& path, uint32_t& crc);
 bool makeRecordingHeader(const std::vector<std::string>& levelFiles, Recording& recording,
                          std::string& error);
 
-// The ten flag columns of a tick.
+// The flag columns of a tick: ten, or twelve with the pause or mute key.
 std::string tickFlags(const TickInput& input, bool worldMoved);
 
 // Writes the header, then each event; runs of equal ticks become one line.

@@ -7,8 +7,10 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "app/comforts.h"
 #include "app/game_state.h"
 #include "app/keys.h"
+#include "input/devices.h"
 #include "input/recording.h"
 
 namespace {
@@ -29,6 +31,51 @@ bool tickHadWorld = false;   // the recorded W of the tick in progress
 bool tickSawWorld = false;   // the loop moved the world in it
 int markedLevel = 0;      // a level line before the tick in progress, else 0
 int replayLevel = 0;      // the level of the last world tick replayed
+
+// The pad at the last poll: each logical key held, for how many ticks,
+// and whether a screen took it (inputTake, markReleased) since it went down.
+bool padHeldNow[PAD_KEY_COUNT];
+int padTicks[PAD_KEY_COUNT];
+bool padTaken[PAD_KEY_COUNT];
+bool padPresent = false;  // the last poll found a pad
+bool padPause = false;  // the pad's pause and mute buttons went down this tick
+bool padMute = false;
+
+// The character a key press puts in the key buffer, as the keyboard's would.
+int padCharacter(int k) {
+  if (k == PAD_FIRE) return ' ';
+  if (k == PAD_ENTER) return 13;
+  if (k == PAD_ESCAPE) return 27;
+  return 0;
+}
+
+// Once a tick: what the pad holds, and its presses and repeats into the
+// key buffer, so that firing and the marked keys work as for the keyboard.
+void pollPad() {
+  PadState pad;
+  bool held[PAD_KEY_COUNT] = {};
+  padPresent = padReader && padReader(pad);
+  if (padPresent) padKeys(pad, currentSettings(), held);
+  padPause = padMute = false;
+  for (int k = 0; k < PAD_KEY_COUNT; k++) {
+    padHeldNow[k] = held[k];
+    if (!held[k]) {
+      padTicks[k] = 0;
+      padTaken[k] = false;
+      continue;
+    }
+    if (!padPressedAt(++padTicks[k])) continue;
+    simulate_keypress((PAD_KEY_SCANCODES[k] << 8) | padCharacter(k));
+    // a repeat presses the key anew; Enter and Escape stay marked until let go
+    if (k != PAD_ENTER && k != PAD_ESCAPE) padTaken[k] = false;
+    if (padTicks[k] == 1 && k == PAD_PAUSE) padPause = true;
+    if (padTicks[k] == 1 && k == PAD_MUTE) padMute = true;
+  }
+}
+
+// A logical key held on the keyboard (the key chosen for it) or the pad,
+// and not taken.
+bool liveHeld(int scancode) { return key[physicalKey(scancode)] || padKeyDown(scancode); }
 
 void endProgram(const std::string& why) {
   std::fprintf(stderr, "brindlecove: %s\n", why.c_str());
@@ -110,18 +157,36 @@ void stopInputCapture() {
 long inputTicks() { return ticksBegun; }
 
 void beginInputTick() {
-  if (source == INPUT_KEYBOARD) return;
+  endIfClosed();
+  // the pause and mute keys count once per press, whoever reads the tick
+  bool pausePress = takeKeyPress(physicalKey(KEY_P));
+  bool mutePress = takeKeyPress(physicalKey(KEY_M));
+  // losing the focus pauses unpaused play, as the pause key would
+  if (takeFocusLost() && activeScreen == SCREEN_GAME && !playSuspended && !gamePaused)
+    pausePress = true;
+  if (source != INPUT_REPLAY) {
+    pollPad();
+    pausePress = pausePress || padPause;
+    mutePress = mutePress || padMute;
+  }
+  if (source == INPUT_KEYBOARD) {
+    now.pause = pausePress;
+    now.mute = mutePress;
+    return;
+  }
   if (source == INPUT_RECORDING) {
-    now.left = key[KEY_LEFT];
-    now.right = key[KEY_RIGHT];
-    now.up = key[KEY_UP];
-    now.down = key[KEY_DOWN];
-    now.space = key[KEY_SPACE];
+    now.left = liveHeld(KEY_LEFT);
+    now.right = liveHeld(KEY_RIGHT);
+    now.up = liveHeld(KEY_UP);
+    now.down = liveHeld(KEY_DOWN);
+    now.space = liveHeld(KEY_SPACE);
     // held as the key tracking follows them, so auto-repeat cannot end a mark
     now.enter = keyHeld(KEY_ENTER);
     now.escape = keyHeld(KEY_ESC);
     now.keyPressed = keypressed();
     now.secondTicked = secondPending.exchange(false);
+    now.pause = pausePress;
+    now.mute = mutePress;
     writer.tick(now);
   } else {
     if (tickHadWorld != tickSawWorld && ticksBegun > 0)
@@ -145,7 +210,7 @@ void beginInputTick() {
   }
   ticksBegun++;
   followReleases();
-  if (now.secondTicked && !playSuspended) timeLeft.fetch_sub(1);
+  if (now.secondTicked && !playSuspended && !gamePaused) timeLeft.fetch_sub(1);
 }
 
 void noteWorldTick(int level) {
@@ -163,7 +228,7 @@ void noteWorldTick(int level) {
 }
 
 bool inputHeld(int scancode) {
-  if (source == INPUT_KEYBOARD) return key[scancode];
+  if (source == INPUT_KEYBOARD) return liveHeld(scancode);
   switch (scancode) {
     case KEY_LEFT: return now.left;
     case KEY_RIGHT: return now.right;
@@ -174,12 +239,34 @@ bool inputHeld(int scancode) {
   }
 }
 
+bool inputPausePressed() { return now.pause; }
+
+bool inputMutePressed() { return now.mute; }
+
+bool padKeyHeld(int scancode) {
+  int k = padKeyOf(scancode);
+  return k >= 0 && padHeldNow[k];
+}
+
+bool padKeyDown(int scancode) {
+  int k = padKeyOf(scancode);
+  return k >= 0 && padHeldNow[k] && !padTaken[k];
+}
+
+void padMarkReleased(int scancode) {
+  int k = padKeyOf(scancode);
+  if (k >= 0 && padHeldNow[k]) padTaken[k] = true;
+}
+
 bool inputKeyPressed() { return source == INPUT_KEYBOARD ? keypressed() : now.keyPressed; }
 
 void inputClearBuffer() { clear_keybuf(); }
 
 void inputTake(int scancode) {
-  if (source != INPUT_REPLAY) key[scancode] = 0;
+  if (source != INPUT_REPLAY) {
+    key[physicalKey(scancode)] = 0;
+    padMarkReleased(scancode);
+  }
   switch (scancode) {
     case KEY_LEFT: now.left = false; break;
     case KEY_RIGHT: now.right = false; break;
@@ -199,7 +286,10 @@ bool sampledKeyDown(int scancode) {
 void sampledMarkReleased(int scancode) {
   bool* swallowed = swallowedOf(scancode);
   if (swallowed && (scancode == KEY_ENTER ? now.enter : now.escape)) *swallowed = true;
-  if (source == INPUT_RECORDING) key[scancode] = 0;
+  if (source == INPUT_RECORDING) {
+    key[physicalKey(scancode)] = 0;
+    padMarkReleased(scancode);
+  }
 }
 
 bool inputScoreQualifies(bool qualifies) {
@@ -216,10 +306,28 @@ int inputNameKey(bool& backspace) {
     followReleases();
     return event.value;
   }
+  // With a pad, its Start ends the entry as Enter does: the wait for a key
+  // polls it once a tick. Without one, readkey() waits as it always did.
+  if (padPresent) {
+    int polled = tickCounter;
+    while (!keypressed()) {
+      endIfClosed();
+      if (tickCounter != polled) {
+        polled = tickCounter;
+        pollPad();
+      }
+      if (!keypressed()) rest(1);
+    }
+  }
   int pressed = readkey();
+  // the close button wakes readkey() and ends the program here
+  endIfClosed();
+  // P and M typed into a name pause and mute nothing
+  takeKeyPress(physicalKey(KEY_P));
+  takeKeyPress(physicalKey(KEY_M));
   backspace = key[KEY_BACKSPACE] != 0;
   if (source == INPUT_RECORDING) {
-    now.enter = keyHeld(KEY_ENTER) || (pressed >> 8) == KEY_ENTER;
+    now.enter = keyHeld(KEY_ENTER) || (pressed >> 8) == physicalKey(KEY_ENTER);
     followReleases();
     writer.nameKey(pressed & 0xFF, backspace, now.enter);
   }

@@ -21,7 +21,9 @@ const char* const USAGE =
     "  --level FILE     play this one level file\n"
     "  --levels DIR     play DIR/level1.dat, level2.dat, ... in turn\n"
     "  --fullscreen     an 800 x 600 full-screen mode instead of the window\n"
-    "  --mute           no music and no sound effects\n"
+    "  --mute           no music and no sound effects (M switches them on and off)\n"
+    "  --rest           wait for the next tick with rest(1) instead of spinning,\n"
+    "                   which spares the processor (as the setting wait = rest)\n"
     "  --record FILE    write every tick's keys to FILE, to be replayed\n"
     "  --replay FILE    play the recorded game FILE back (Escape ends it)\n"
     "  --replay-speed N replay at N times 35 ticks a second, 1 to 100;\n"
@@ -36,13 +38,14 @@ const char* const USAGE =
     "the current or the program's folder and that file is writable; else\n"
     "$XDG_DATA_HOME/brindlecove/game.hs (~/.local/share/brindlecove/game.hs).\n"
     "Settings: $XDG_CONFIG_HOME/brindlecove/brindlecove.cfg\n"
-    "(~/.config/brindlecove/brindlecove.cfg).\n"
+    "(~/.config/brindlecove/brindlecove.cfg): wait, pause_on_focus_loss,\n"
+    "sound_volume, music_volume, the [keys] and the [pad] (see the README).\n"
     "\n"
     "Exit status: 0 the game ended through its menu, 1 the game could not run\n"
     "(no data folder, a level file that does not load, ...), 2 wrong usage.\n";
 
 enum OptionId { OPT_DATA = 256, OPT_SCORES, OPT_LEVEL, OPT_LEVELS, OPT_FULLSCREEN, OPT_MUTE,
-                OPT_HELP, OPT_VERSION, OPT_RECORD, OPT_REPLAY, OPT_REPLAY_SPEED };
+                OPT_HELP, OPT_VERSION, OPT_RECORD, OPT_REPLAY, OPT_REPLAY_SPEED, OPT_REST };
 
 const struct option LONG_OPTIONS[] = {
     {"data", required_argument, nullptr, OPT_DATA},
@@ -51,6 +54,7 @@ const struct option LONG_OPTIONS[] = {
     {"levels", required_argument, nullptr, OPT_LEVELS},
     {"fullscreen", no_argument, nullptr, OPT_FULLSCREEN},
     {"mute", no_argument, nullptr, OPT_MUTE},
+    {"rest", no_argument, nullptr, OPT_REST},
     {"record", required_argument, nullptr, OPT_RECORD},
     {"replay", required_argument, nullptr, OPT_REPLAY},
     {"replay-speed", required_argument, nullptr, OPT_REPLAY_SPEED},
@@ -104,6 +108,7 @@ int readCommandLine(int argc, char** argv, Options& options, FILE* out, FILE* er
       case OPT_LEVELS: options.levelsFolder = value; break;
       case OPT_FULLSCREEN: options.fullscreen = true; break;
       case OPT_MUTE: options.mute = true; break;
+      case OPT_REST: options.rest = true; break;
       case OPT_RECORD: options.recordFile = value; break;
       case OPT_REPLAY: options.replayFile = value; break;
       case OPT_REPLAY_SPEED: {

@@ -18,6 +18,7 @@ struct Options {
   std::string recordFile;    // --record FILE: every tick's input written to FILE
   std::string replayFile;    // --replay FILE: the input read from FILE instead
   int replaySpeed = 1;       // --replay-speed N: N times 35 ticks a second; 0 as fast as it draws
+  bool rest = false;         // --rest: loops yield with rest(1) while no tick is pending
 };
 
 // The fastest --replay-speed that is a multiple of the tick rate.

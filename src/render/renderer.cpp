@@ -7,7 +7,9 @@
 #include "actors/enemy.h"
 #include "actors/moving_platform.h"
 #include "actors/player.h"
+#include "app/comforts.h"
 #include "app/game_state.h"
+#include "input/devices.h"
 #include "level/tile_map.h"
 #include "render/animation.h"
 #include "render/background_layer.h"
@@ -67,10 +69,28 @@ void drawOverlay() {
                 "You've got %i life(s) left...", player->getLives());
 }
 
+// The pause's box, in the style of the overlays above.
+void drawPauseOverlay() {
+  rectfill(backBuffer, 200, 290, 680, 380, COLOUR_OVERLAY_BOX);
+  rect(backBuffer, 200, 290, 680, 380, COLOUR_OVERLAY_EDGE);
+  textprintf_ex(backBuffer, mainFont, 220, 300, COLOUR_MESSAGE, -1, "Paused - press %s",
+                keyName(physicalKey(KEY_P)).c_str());
+}
+
+// The pause whose picture the back buffer holds; 0 for none.
+long pauseDrawn = 0;
+
 }  // namespace
 
 void drawFrame() {
   acquire_screen();
+  // A paused game shows the one picture it paused on: drawn again, its tile
+  // animations would go on cycling.
+  if (gamePaused && pauseDrawn == pausesBegun()) {
+    showBackBuffer();
+    release_screen();
+    return;
+  }
   clear_to_color(backBuffer, COLOUR_SKY);
   drawBackgrounds();
   drawTiles();
@@ -80,6 +100,11 @@ void drawFrame() {
   drawPlatforms();
   drawHud();
   if (playSuspended) drawOverlay();
+  pauseDrawn = 0;
+  if (gamePaused) {
+    drawPauseOverlay();
+    pauseDrawn = pausesBegun();
+  }
   showBackBuffer();
   release_screen();
 }

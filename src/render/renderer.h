@@ -13,7 +13,8 @@ const int COLOUR_WHITE = 0xFFFF;        // version line, credits
 const int COLOUR_NOTICE = 0x0157;       // 0, 40, 189: menu notices
 
 // The main loop's frame: sky, layers, tiles, player, enemies, bullets,
-// platforms, head-up display, the overlay of a suspended state.
+// platforms, head-up display, the overlay of a suspended state, and the
+// pause's box while paused (then the one picture is shown again each tick).
 void drawFrame();
 
 // Backdrop routines shared with the menu screens.
