@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -23,7 +24,7 @@ namespace {
 
 constexpr int kGraphicsCount = 30;
 constexpr int kFontCount = 2;
-constexpr int kSoundCount = 5;
+constexpr int kSoundCount = 12;
 
 // Indices the game uses.
 enum Gfx {
@@ -32,7 +33,12 @@ enum Gfx {
     kGameOver0 = 19, kGameOver1 = 20, kTitle = 21, kStoneBlock = 22, kCrateBlock = 23,
     kPlayerAir = 24, kPlayerStand = 25, kPlayerStep = 26, kMetalBlock = 27, kSpikes0 = 28, kSpikes1 = 29,
 };
-enum Snd { kEnemyStruck = 0, kMusic = 1, kPickup = 2, kEmptyClick = 3, kShot = 4 };
+enum Snd {
+    kEnemyStruck = 0, kMusic = 1, kPickup = 2, kEmptyClick = 3, kShot = 4, kJump = 5, kLifeLost = 6,
+    kLevelDone = 7, kGameOver = 8, kBonusTime = 9, kMenuMove = 10, kMenuChoose = 11
+};
+const int kEffects[] = {kEnemyStruck, kPickup,   kEmptyClick, kShot,      kJump,
+                        kLifeLost,    kLevelDone, kGameOver,  kBonusTime, kMenuMove, kMenuChoose};
 
 const int kBlocks[] = {kGrassBlock, kStoneBlock, kCrateBlock, kMetalBlock};
 
@@ -134,7 +140,7 @@ TEST_F(DataFiles, ObjectKindsMatchTheirIndices)
     }
     for (int i = 0; i < kFontCount; ++i)
         EXPECT_EQ(fonts_[i].type, DAT_FONT) << "font object " << i;
-    for (int i : {kEnemyStruck, kPickup, kEmptyClick, kShot})
+    for (int i : kEffects)
         EXPECT_EQ(sounds_[i].type, DAT_SAMPLE) << "sound object " << i;
     EXPECT_EQ(sounds_[kMusic].type, DAT_MIDI);
 }
@@ -447,10 +453,15 @@ TEST_F(DataFiles, MenuFinePrintStaysReadable)
 
 // ---- sounds ----
 
-// Peak distance from silence, as a fraction of full scale.
-double samplePeak(const SAMPLE *s)
+// Peak distance from silence and RMS, as fractions of full scale.
+struct Level {
+    double peak = 0, rms = 0;
+};
+
+Level sampleLevel(const SAMPLE *s)
 {
-    double peak = 0;
+    Level level;
+    double sum = 0;
     const long count = static_cast<long>(s->len) * (s->stereo ? 2 : 1);
     for (long i = 0; i < count; ++i) {
         double v;
@@ -458,14 +469,41 @@ double samplePeak(const SAMPLE *s)
             v = (static_cast<const unsigned short *>(s->data)[i] - 32768) / 32768.0;
         else
             v = (static_cast<const unsigned char *>(s->data)[i] - 128) / 128.0;
-        peak = std::max(peak, std::abs(v));
+        level.peak = std::max(level.peak, std::abs(v));
+        sum += v * v;
     }
-    return peak;
+    level.rms = count > 0 ? std::sqrt(sum / count) : 0;
+    return level;
+}
+
+double samplePeak(const SAMPLE *s) { return sampleLevel(s).peak; }
+
+double dB(double fraction) { return 20.0 * std::log10(std::max(fraction, 1e-9)); }
+
+// No effect may drown another or hit full scale: peaks at -3 to -1 dBFS,
+// and loudness (RMS) within 6 dB of the quietest effect.
+TEST_F(DataFiles, EffectsAreEvenlyLoud)
+{
+    double quietest = 1e9, loudest = -1e9;
+    int quietIndex = -1, loudIndex = -1;
+    for (int i : kEffects) {
+        const Level level = sampleLevel(sample(i));
+        const double peak = dB(level.peak), rms = dB(level.rms);
+        std::printf("sound %2d: peak %6.2f dBFS, RMS %6.2f dBFS\n", i, peak, rms);
+        EXPECT_GE(peak, -3.0) << "sound " << i;
+        EXPECT_LE(peak, -1.0) << "sound " << i;
+        if (rms < quietest)
+            quietest = rms, quietIndex = i;
+        if (rms > loudest)
+            loudest = rms, loudIndex = i;
+    }
+    EXPECT_LE(loudest - quietest, 6.0) << "sound " << loudIndex << " is " << loudest - quietest
+                                       << " dB louder (RMS) than sound " << quietIndex;
 }
 
 TEST_F(DataFiles, EffectsAreShortAudibleAndDistinct)
 {
-    const int effects[] = {kEnemyStruck, kPickup, kEmptyClick, kShot};
+    const auto &effects = kEffects;
     for (int i : effects) {
         SCOPED_TRACE("sound " + std::to_string(i));
         const SAMPLE *s = sample(i);

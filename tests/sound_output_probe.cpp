@@ -29,7 +29,10 @@ namespace {
 constexpr int kSkip = 77;
 
 // Sound indices the game uses.
-enum { kEnemyStruck = 0, kMusic = 1, kPickup = 2, kEmptyClick = 3, kShot = 4 };
+enum {
+    kEnemyStruck = 0, kMusic = 1, kPickup = 2, kEmptyClick = 3, kShot = 4, kJump = 5, kLifeLost = 6,
+    kLevelDone = 7, kGameOver = 8, kBonusTime = 9, kMenuMove = 10, kMenuChoose = 11
+};
 
 struct Loudness {
     double peak = 0;     // fraction of full scale
@@ -251,7 +254,9 @@ int main(int argc, char **argv)
         unload_datafile(sounds);
     }
     const std::pair<const char *, int> samples[] = {
-        {"enemy struck", kEnemyStruck}, {"pickup", kPickup}, {"empty gun", kEmptyClick}, {"shot", kShot}};
+        {"enemy struck", kEnemyStruck}, {"pickup", kPickup}, {"empty gun", kEmptyClick}, {"shot", kShot},
+        {"jump", kJump}, {"life lost", kLifeLost}, {"level done", kLevelDone}, {"game over", kGameOver},
+        {"bonus time", kBonusTime}, {"menu move", kMenuMove}, {"menu choose", kMenuChoose}};
     for (auto [name, index] : samples)
         cases.push_back({std::string("sample: ") + name, index, -1, 600});
 

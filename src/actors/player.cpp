@@ -25,6 +25,7 @@ void Player::fire() {
 }
 
 void Player::jump() {
+  playSound(SND_JUMP);
   speedY = PLAYER_JUMP_SPEED;
   onGround = false;
   moveVertically();
@@ -34,6 +35,8 @@ void Player::loseLife() {
   if (isAlive() && lives > 0) {
     lives--;
     kill();
+    // the last life lost is the game over: one sound for it, not two
+    playSound(lives > 0 ? SND_LIFE_LOST : SND_GAME_OVER);
   }
 }
 
@@ -136,7 +139,8 @@ void Player::touchTile(Tile* tile) {
 }
 
 void Player::collectPickup(PickupTile* tile) {
-  playSound(SND_PICKUP);
+  // extra seconds get their own chime so they are told apart from points
+  playSound(tile->getBonusTime() > 0 ? SND_BONUS_TIME : SND_PICKUP);
   points += tile->getPoints();
   bullets += tile->getBullets();
   bonusTime += tile->getBonusTime();

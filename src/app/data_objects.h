@@ -39,7 +39,15 @@ enum SoundIndex {
   SND_PICKUP = 2,
   SND_EMPTY_GUN = 3,
   SND_SHOT = 4,
-  SND_COUNT = 5
+  // added later, after the original objects so no index moves
+  SND_JUMP = 5,
+  SND_LIFE_LOST = 6,
+  SND_LEVEL_DONE = 7,
+  SND_GAME_OVER = 8,
+  SND_BONUS_TIME = 9,
+  SND_MENU_MOVE = 10,
+  SND_MENU_CHOOSE = 11,
+  SND_COUNT = 12
 };
 
 // Objects of font.dat.

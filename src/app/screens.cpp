@@ -90,12 +90,17 @@ void drawMenuFrame(int& selected, int& choice) {
   if (inputHeld(KEY_DOWN) && selected < MENU_ITEM_COUNT) {
     selected++;
     inputTake(KEY_DOWN);
+    playSound(SND_MENU_MOVE);
   }
   if (inputHeld(KEY_UP) && selected > 1) {
     selected--;
     inputTake(KEY_UP);
+    playSound(SND_MENU_MOVE);
   }
-  if (keyDown(KEY_ENTER)) choice = selected;
+  if (keyDown(KEY_ENTER)) {
+    choice = selected;
+    playSound(SND_MENU_CHOOSE);
+  }
   if (keyDown(KEY_ESC)) {
     selected = MENU_EXIT;
     choice = MENU_EXIT;

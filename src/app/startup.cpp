@@ -278,7 +278,8 @@ void loadSounds() {
   std::string soundFile = dataPath("sound.dat");
   soundData = load_datafile(soundFile.c_str());
   static const int soundTypes[SND_COUNT] = {DAT_SAMPLE, DAT_MIDI, DAT_SAMPLE, DAT_SAMPLE,
-                                            DAT_SAMPLE};
+                                            DAT_SAMPLE, DAT_SAMPLE, DAT_SAMPLE, DAT_SAMPLE,
+                                            DAT_SAMPLE, DAT_SAMPLE, DAT_SAMPLE, DAT_SAMPLE};
   requireDataFile(soundData, soundFile.c_str(), soundTypes, SND_COUNT);
 }
 

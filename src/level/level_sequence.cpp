@@ -36,6 +36,7 @@ std::vector<std::string> levelFilesIn(const std::string& folder) {
 
 void advanceLevel() {
   int finishedLevel = levelNumber;
+  playSound(SND_LEVEL_DONE);
   levelNumber = finishedLevel + 1;
   newLevel = true;
   if (finishedLevel < levelCount()) {

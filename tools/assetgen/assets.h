@@ -64,6 +64,13 @@ std::vector<int16_t> enemyStruckSound();
 std::vector<int16_t> pickupSound();
 std::vector<int16_t> emptyClickSound();
 std::vector<int16_t> shotSound();
+std::vector<int16_t> jumpSound();
+std::vector<int16_t> lifeLostSound();
+std::vector<int16_t> levelDoneSound();
+std::vector<int16_t> gameOverSound();
+std::vector<int16_t> bonusTimeSound();
+std::vector<int16_t> menuMoveSound();
+std::vector<int16_t> menuChooseSound();
 void writeWav(const std::string &path, const std::vector<int16_t> &samples);
 
 // music.cpp

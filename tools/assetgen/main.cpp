@@ -76,6 +76,13 @@ void writeSounds(const std::string &dir)
     writeWav(dir + "/snd2_pickup.wav", pickupSound());
     writeWav(dir + "/snd3_empty_click.wav", emptyClickSound());
     writeWav(dir + "/snd4_shot.wav", shotSound());
+    writeWav(dir + "/snd5_jump.wav", jumpSound());
+    writeWav(dir + "/snd6_life_lost.wav", lifeLostSound());
+    writeWav(dir + "/snd7_level_done.wav", levelDoneSound());
+    writeWav(dir + "/snd8_game_over.wav", gameOverSound());
+    writeWav(dir + "/snd9_bonus_time.wav", bonusTimeSound());
+    writeWav(dir + "/snd10_menu_move.wav", menuMoveSound());
+    writeWav(dir + "/snd11_menu_choose.wav", menuChooseSound());
 }
 
 } // namespace
