@@ -5,6 +5,7 @@
 #include <allegro.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -28,6 +29,9 @@
 #include "platform/options.h"
 #include "platform/paths.h"
 #include "scores/high_score_table.h"
+#include "level_solver.h"
+#include "world_state.h"
+#include "level_run.h"
 #include "test_support.h"
 
 namespace {
@@ -271,6 +275,28 @@ size_t scriptAt = 0;
 GameTrail* trail = nullptr;
 long hashedAt = -1;
 
+// Lets go of the keys held before and presses the new ones, as a keyboard
+// would: key states, the key tracking, and a press into the key buffer.
+void holdKeys(const std::set<int>& now) {
+  for (int k : heldKeys)
+    if (!now.count(k)) {
+      key[k] = 0;
+      onKeyEvent(k | 0x80);
+    }
+  for (int k : now)
+    if (!heldKeys.count(k)) {
+      key[k] = 1;
+      onKeyEvent(k);
+      int ascii = k == KEY_ENTER ? 13 : k == KEY_SPACE ? ' ' : 'a';
+      if (k >= KEY_A && k <= KEY_Z) ascii = 'A' + (k - KEY_A);
+      simulate_keypress((k << 8) | ascii);
+    }
+  heldKeys = now;
+}
+
+// Picks the keys of the next tick from what the game shows; set by a test.
+std::set<int> (*plannedKeys)() = nullptr;
+
 void tickHook() {
   long t = inputTicks();
   if (t % TICKS_PER_SECOND == 0 && t != hashedAt && t > 0) {
@@ -281,18 +307,9 @@ void tickHook() {
     std::set<int> now = scriptAt < script->size() ? (*script)[scriptAt] : std::set<int>();
     scriptAt++;
     if (scriptAt > script->size() + 200) throw ReplayStopped("the scripted game never ended");
-    for (int k : heldKeys)
-      if (!now.count(k)) {
-        key[k] = 0;
-        onKeyEvent(k | 0x80);
-      }
-    for (int k : now)
-      if (!heldKeys.count(k)) {
-        key[k] = 1;
-        onKeyEvent(k);
-        simulate_keypress((k << 8) | (k == KEY_ENTER ? 13 : k == KEY_SPACE ? ' ' : 'a'));
-      }
-    heldKeys = now;
+    holdKeys(now);
+  } else if (plannedKeys) {
+    holdKeys(plannedKeys());
   }
   tickCounter += 1;
 }
@@ -323,6 +340,7 @@ class GameReplay : public ::testing::Test {
     stopInputCapture();
     tickWaitHook = NULL;
     script = nullptr;
+    plannedKeys = nullptr;
     trail = nullptr;
     for (int i = 0; i < KEY_MAX; i++) {
       key[i] = 0;
@@ -501,6 +519,143 @@ TEST_F(GameReplay, AWholeGameWithLostLivesReplaysThroughTheNameEntryToTheMenusEx
   EXPECT_EQ(highScores->getName(0), "BOB");
   EXPECT_EQ(highScores->getScore(0), player->getPoints());
   EXPECT_GT(player->getPoints(), 0);
+}
+
+
+// ---- a whole game played by the solver ----
+
+// The player of the recorded three-level game: Play game!, every level by
+// the solver's best run from where the player stands when it begins
+// (platform rides, pickups, shots and kills included), the table and the
+// menu's Exit. Enter and Down are let go between presses, as marked keys
+// must be.
+struct SolverPlayer {
+  std::vector<TickKeys> run;
+  std::vector<std::pair<int, int>> expected;
+  size_t at = 0;
+  int plannedLevel = 0;
+  bool gameOverSeen = false;
+  long playTicks = 0;
+  int downs = 0;  // Down pressed and let go on the last menu, one a tick
+  bool released = true;
+
+  // A key pressed one tick and let go the next.
+  std::set<int> tap(int k) {
+    released = !released;
+    return released ? std::set<int>() : std::set<int>{k};
+  }
+
+  void plan() {
+    // the searches set the key array as they go: the keys held stay held
+    char keysBefore[KEY_MAX];
+    std::copy(key, key + KEY_MAX, keysBefore);
+    SolveResult result = solveLevel(SolveOptions());
+    if (!result.finishable) throw ReplayStopped("the solver found no run");
+    run = result.keys;
+    at = 0;
+    plannedLevel = levelNumber;
+    playTicks = 1;
+    // where the run puts the player, tick by tick
+    WorldState world;
+    std::vector<int> start;
+    world.save(0, start);
+    int tick = 0;
+    expected.clear();
+    for (const TickKeys& k : run) {
+      runTick(k, tick);
+      expected.push_back({player->getX(), player->getY()});
+    }
+    world.restore(start.data());
+    std::copy(keysBefore, keysBefore + KEY_MAX, key);
+  }
+
+  std::set<int> next() {
+    switch (activeScreen) {
+      case SCREEN_MENU:
+        if (!gameOverSeen) return tap(KEY_ENTER);
+        // Exit is the menu's fourth choice: three presses of Down first
+        if (downs < 6) {
+          downs++;
+          return tap(KEY_DOWN);
+        }
+        return tap(KEY_ENTER);
+      case SCREEN_GAME:
+        break;
+      default:
+        return tap(KEY_ENTER);
+    }
+    if (gameOver) gameOverSeen = true;
+    if (newLevel || playSuspended) return tap(KEY_ENTER);
+    released = true;
+    // the level clock's seconds as the solver counts them
+    if (playTicks > 0 && playTicks % TICKS_PER_SECOND == 0) noteSecond();
+    playTicks++;
+    // dead: the next tick suspends play
+    if (!player->isAlive()) return {};
+    // A plan is made where a level's play begins, and again whenever the
+    // game stands elsewhere than the plan said (the tick that ends a
+    // welcome or a restart moves the world too).
+    bool offPlan = at > 0 && at <= expected.size() &&
+                   (player->getX() != expected[at - 1].first ||
+                    player->getY() != expected[at - 1].second);
+    if (plannedLevel != levelNumber || offPlan) plan();
+    if (at >= run.size()) return {};
+    const TickKeys& k = run[at++];
+    std::set<int> keys;
+    if (k.left) keys.insert(KEY_LEFT);
+    if (k.right) keys.insert(KEY_RIGHT);
+    if (k.up) keys.insert(KEY_UP);
+    // a shot is a fresh press of Space
+    if (k.fire) {
+      if (heldKeys.count(KEY_SPACE)) holdKeys({});
+      keys.insert(KEY_SPACE);
+    }
+    return keys;
+  }
+};
+
+SolverPlayer* solverPlayer = nullptr;
+std::set<int> solverKeys() { return solverPlayer->next(); }
+
+// Not a test of its own: with BRINDLECOVE_WRITE_RECORDING=FILE it plays and
+// records the game the three-levels recording holds.
+TEST_F(GameReplay, MakesTheThreeLevelRecordingWhenAsked) {
+  const char* out = std::getenv("BRINDLECOVE_WRITE_RECORDING");
+  if (!out) GTEST_SKIP() << "set BRINDLECOVE_WRITE_RECORDING=FILE to write it";
+  setLevelFiles(shippedLevels(3));
+  // A full table of better scores: the name entry reads the key buffer
+  // without waiting for a tick, which this player cannot type into (the
+  // whole-game recording has a name entry).
+  for (int i = 0; i < 10; i++) highScores->insert(1000000, "TOP");
+  SolverPlayer playerAtKeys;
+  solverPlayer = &playerAtKeys;
+  plannedKeys = solverKeys;
+  std::string error;
+  ASSERT_TRUE(startRecording(out, shippedLevels(3), error)) << error;
+  GameTrail live = play();
+  stopInputCapture();
+  EXPECT_EQ(quitRequested, 1) << live.stop;
+  EXPECT_EQ(live.level, 4);
+}
+
+TEST_F(GameReplay, AThreeLevelGameReplaysThroughEveryLevelToTheMenusExit) {
+  checkRecordedGame(*this, "three-levels", 3, &GameReplay::play);
+  EXPECT_EQ(quitRequested, 1);
+  // all three done without a life lost
+  EXPECT_EQ(levelNumber, 4);
+  EXPECT_EQ(player->getLives(), PLAYER_START_LIVES);
+  // recorded against a full table: the score did not qualify
+  EXPECT_EQ(highScores->getScore(0), 0);
+  EXPECT_GT(player->getPoints(), 0);
+  // the runs shoot on the way
+  Recording recording;
+  std::string error;
+  ASSERT_TRUE(readRecording(REPLAYS + "/three-levels.rec", recording, error)) << error;
+  long shots = 0;
+  for (const RecordedEvent& e : recording.events)
+    if (e.kind == RecordedEvent::TICK && e.worldMoved && e.input.space && e.input.keyPressed)
+      shots++;
+  EXPECT_GT(shots, 0);
 }
 
 }  // namespace

@@ -674,6 +674,18 @@ class Search {
 }  // namespace
 
 SolveResult solveLevel(const SolveOptions& options) {
+  // The view and the flow's flags are no part of a saved world (a run
+  // searched ends where they would change), but the caller's must stay.
+  struct Kept {
+    int x = scrollX, y = scrollY;
+    bool suspended = playSuspended, over = gameOver;
+    ~Kept() {
+      scrollX = x;
+      scrollY = y;
+      playSuspended = suspended;
+      gameOver = over;
+    }
+  } kept;
   SolveResult result;
   WorldState world;
   Estimate estimate(true);
