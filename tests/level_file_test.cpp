@@ -132,6 +132,7 @@ TEST(LevelFile, MalformedFilesAreRefusedWithTheLineAndTheProblem) {
       {"too few tile records", "N\n2,2" + tail + "1,1,\n1,", "tile record 4 of 4 (column 1, row 1), found the end of the file"},
       {"last separator missing", "N\n2,2" + tail + "1,1,1,1", "line 7: expected a separator after tile record 4 of 4"},
       {"text in the tiles", "N\n2,2" + tail + "1,1,\nx,1,", "line 8: expected tile record 3 of 4 (column 0, row 1), found 'x'"},
+      {"row without its last separator", "N\n2,2" + tail + "1,1\n0,1,", "line 7: the line ends without a separator after its last code, so the '0' starting line 8 was taken for it"},
       // an over-long name or number is quoted short: 40 characters at most, a sign counted
       {"30 and CR LF", std::string(30, 'd') + "\r\n" + one, "characters: '" + std::string(30, 'd') + "'"},
       {"only one CR dropped", std::string(29, 'e') + "\r\r\n" + one, "characters: '" + std::string(29, 'e') + "\\x0D'"},

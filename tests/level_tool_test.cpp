@@ -57,9 +57,13 @@ class LevelToolTest : public ::testing::Test {
  protected:
   void SetUp() override { resetGameState(); }
 
-  std::vector<Finding> check(const std::string& text, CheckStatus expected, bool menu = false) {
+  std::vector<Finding> check(const std::string& text, CheckStatus expected, bool menu = false,
+                             bool screen = false) {
     CheckOptions options;
     options.menu = menu;
+    // Most fields here are smaller than the screen; that has its own test.
+    options.screenWidth = screen ? 800 : 0;
+    options.screenHeight = screen ? 600 : 0;
     std::vector<Finding> findings;
     EXPECT_EQ(checkLevel(writeTempFile(text), options, findings), expected);
     return findings;
@@ -175,7 +179,9 @@ TEST_F(LevelToolTest, AnEnemyOverlappingASolidTileIsFoundOnItsLine) {
                          "the enemy at column 10, row 3 is inside the solid tile at column 11, "
                          "row 4"))
       << describe(findings);
-  EXPECT_EQ(findings.size(), 1u) << describe(findings);
+  EXPECT_TRUE(hasFinding(findings, 3, "the tile size 16 x 16 is not the pictures' 32 x 32"))
+      << describe(findings);
+  EXPECT_EQ(findings.size(), 2u) << describe(findings);
   // at 32-pixel tiles the same enemy fits its own cell
   EXPECT_TRUE(check(levelText(grid), CHECK_CLEAN).empty());
 }
@@ -207,6 +213,92 @@ TEST_F(LevelToolTest, CodesThatBuildNothingOrAreUnknownAreFoundAtTheirCells) {
   EXPECT_TRUE(hasFinding(findings, 11, "unknown code -2 at column 3, row 4")) << describe(findings);
   EXPECT_EQ(findings.size(), 3u) << describe(findings);
   EXPECT_EQ(formatFinding("a.dat", findings[0]), "a.dat:9: " + findings[0].message);
+}
+
+TEST_F(LevelToolTest, NoGravityIsFoundOnTheFallSpeedsLine) {
+  std::vector<Finding> findings = check(levelText(field(20, 8, 15), 0), CHECK_FAULTS);
+  EXPECT_TRUE(hasFinding(findings, 4, "the fall speed is 0")) << describe(findings);
+  EXPECT_EQ(findings.size(), 1u) << describe(findings);
+  EXPECT_TRUE(check(levelText(field(20, 8, 15), 1), CHECK_CLEAN).empty());
+}
+
+TEST_F(LevelToolTest, AMapSmallerThanTheScreenIsFoundOnTheSizeLine) {
+  // 25 x 19 cells of 32 pixels: 800 x 608, a screenful
+  EXPECT_TRUE(check(levelText(field(25, 19, 15)), CHECK_CLEAN, false, true).empty());
+  std::vector<Finding> findings = check(levelText(field(24, 19, 15)), CHECK_FAULTS, false, true);
+  EXPECT_TRUE(hasFinding(findings, 2, "768 x 608 pixels, narrower than the 800-pixel screen"))
+      << describe(findings);
+  EXPECT_EQ(findings.size(), 1u) << describe(findings);
+  findings = check(levelText(field(25, 18, 15)), CHECK_FAULTS, true, true);
+  EXPECT_TRUE(hasFinding(findings, 2, "800 x 576 pixels, lower than the 600-pixel screen"))
+      << describe(findings);
+  EXPECT_EQ(findings.size(), 1u) << describe(findings);
+}
+
+TEST_F(LevelToolTest, APlatformWhoseTravelLeavesTheMapIsFoundOnItsLine) {
+  // 640 x 256 pixels; a platform is 64 x 16
+  std::vector<TestPlatform> platforms = {
+      {100, 100, 576, 100},   // right edge reaches 640: inside
+      {100, 100, 577, 100},   // one pixel further: 641
+      {300, 100, 300, 300},   // falls through the floor
+      {-10, 100, 200, 100}};  // starts left of the map
+  std::vector<Finding> findings =
+      check(levelText(field(20, 8, 15), 15, 100, platforms), CHECK_FAULTS);
+  EXPECT_TRUE(hasFinding(findings, 8, "platform 2 leaves the map: its range covers x 100 to 641"))
+      << describe(findings);
+  EXPECT_TRUE(hasFinding(findings, 9, "platform 3 leaves the map")) << describe(findings);
+  EXPECT_TRUE(hasFinding(findings, 10, "platform 4 leaves the map: its range covers x -10 to 264"))
+      << describe(findings);
+  EXPECT_TRUE(hasFinding(findings, 10, "but the map is 640 x 256 pixels")) << describe(findings);
+  EXPECT_EQ(findings.size(), 3u) << describe(findings);
+}
+
+TEST_F(LevelToolTest, APlatformCountThatDiffersFromItsLinesSaysBothNumbers) {
+  std::vector<std::string> grid = field(20, 8, 15);
+  std::string text = levelText(grid, 15, 100, {{300, 100, 400, 100}});
+  // one line too few: the loader stumbles over the first row
+  std::string tooMany = text;
+  tooMany.replace(tooMany.find("\n1\n"), 3, "\n2\n");
+  std::vector<Finding> findings = check(tooMany, CHECK_LOAD_ERROR);
+  ASSERT_EQ(findings.size(), 2u) << describe(findings);
+  EXPECT_TRUE(hasFinding(findings, 6, "the platform count is 2 but 1 platform line follows it"))
+      << describe(findings);
+  EXPECT_EQ(findings[1].line, 8);  // the loader's own message stays
+  // one line too many: its numbers are read as codes
+  std::string tooFew = text;
+  tooFew.replace(tooFew.find("\n1\n"), 3, "\n0\n");
+  findings = check(tooFew, CHECK_LOAD_ERROR);
+  EXPECT_EQ(findings.front().line, 6) << describe(findings);
+  EXPECT_TRUE(hasFinding(findings, 6, "the platform count is 0 but 1 platform line follows it"))
+      << describe(findings);
+}
+
+TEST_F(LevelToolTest, ARowWithoutItsLastSeparatorSaysSo) {
+  std::vector<std::string> grid = field(20, 8, 15);
+  grid[7][0] = 'C';  // code 10 starts the floor's line
+  std::string text = levelText(grid);
+  // the '1' of 10 is taken for row 6's separator: it loads, one cell wrong
+  std::string loads = text;
+  loads.erase(loads.find(",\n10,"), 1);
+  std::vector<Finding> findings = check(loads, CHECK_FAULTS);
+  EXPECT_TRUE(hasFinding(findings, 13, "the row ends without a separator after its last code, "
+                                       "so the first character of line 14 is taken for it"))
+      << describe(findings);
+  EXPECT_EQ(findings.size(), 1u) << describe(findings);
+  // a single digit taken: the loader blames the row, and once
+  std::string fails = text;
+  fails.erase(fails.find(",\n0,"), 1);  // the first row, line 7
+  findings = check(fails, CHECK_LOAD_ERROR);
+  ASSERT_EQ(findings.size(), 1u) << describe(findings);
+  EXPECT_TRUE(hasFinding(findings, 7, "without a separator after its last code, so the '0' "
+                                      "starting line 8 was taken for it"))
+      << describe(findings);
+  // the last row: the loader says the file ends where its separator should be
+  std::string last = text.substr(0, text.size() - 2) + "\n";
+  findings = check(last, CHECK_LOAD_ERROR);
+  ASSERT_EQ(findings.size(), 1u) << describe(findings);
+  EXPECT_TRUE(hasFinding(findings, 14, "expected a separator after tile record 160 of 160"))
+      << describe(findings);
 }
 
 // ---- the world saved and put back ----
@@ -628,14 +720,17 @@ TEST_F(LevelToolTest, TheExecutableExitsWithTheStatusOfItsWorstFile) {
     return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
   };
   std::string clean = writeTempFile(levelText(field(20, 8, 15)));
-  std::string noExit = writeTempFile(levelText(field(20, 8, -1)));
+  // a screenful: the executable warns of a map smaller than the screen
+  std::string screenful = writeTempFile(levelText(field(25, 19, 15)));
+  std::string noExit = writeTempFile(levelText(field(25, 19, -1)));
   std::string broken = writeTempFile("Broken\n3,1\n");
   std::vector<std::string> wall = field(20, 8, 16);
   for (int row = 0; row < 7; row++) wall[row][10] = '#';
   std::string walled = writeTempFile(levelText(wall));
-  EXPECT_EQ(status("check " + clean), 0);
-  EXPECT_EQ(status("check " + clean + " " + noExit), 1);
-  EXPECT_EQ(status("check " + clean + " --menu " + noExit), 0);
+  EXPECT_EQ(status("check " + screenful), 0);
+  EXPECT_EQ(status("check " + clean), 1);
+  EXPECT_EQ(status("check " + screenful + " " + noExit), 1);
+  EXPECT_EQ(status("check " + screenful + " --menu " + noExit), 0);
   EXPECT_EQ(status("check " + noExit + " " + broken), 3);
   EXPECT_EQ(status("solve " + clean), 0);
   EXPECT_EQ(status("solve " + walled), 1);
@@ -735,7 +830,7 @@ int runTool(std::vector<std::string> words, long& peakKb, std::string& output) {
 }  // namespace
 
 TEST_F(LevelToolTest, TheExecutableRefusesHugeAndEndlessFilesInLittleMemory) {
-  const std::string level = writeTempFile(levelText(field(20, 8, 15)));
+  const std::string level = writeTempFile(levelText(field(25, 19, 15)));
   long basePeak = 0, peak = 0;
   std::string output;
   ASSERT_EQ(runTool({"check", level}, basePeak, output), 0) << output;

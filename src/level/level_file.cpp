@@ -114,7 +114,24 @@ class LevelReader {
               itemName(after) + ", found the end of the file";
       return false;
     }
+    // A digit from the next line is taken as the separator: the item's line
+    // most likely lacks its last one, which a later error is blamed on.
+    if (line > itemLine && c >= '0' && c <= '9' && digitTakenLine == 0) {
+      digitTakenLine = itemLine;
+      digitTaken = static_cast<char>(c);
+    }
     return true;
+  }
+
+  // The error told as a missing separator at the end of a line, when a
+  // digit was taken for one; else left as it is.
+  bool blameMissingSeparator(std::string& error) const {
+    if (digitTakenLine > 0)
+      error = "line " + std::to_string(digitTakenLine) +
+              ": the line ends without a separator after its last code, so the '" +
+              std::string(1, digitTaken) + "' starting line " +
+              std::to_string(digitTakenLine + 1) + " was taken for it";
+    return false;
   }
 
  private:
@@ -128,6 +145,8 @@ class LevelReader {
 
   std::streambuf& buf;
   int line;
+  int digitTakenLine = 0;
+  char digitTaken = 0;
 };
 
 bool fail(std::string& error, int line, const std::string& what) {
@@ -246,9 +265,9 @@ bool parseLevel(std::istream& in, LevelFile& level, std::string& error) {
              " (column " + std::to_string(k % level.cols) + ", row " +
              std::to_string(k / level.cols) + ")";
     };
-    if (!reader.number(level.codes[k], item, error)) return false;
+    if (!reader.number(level.codes[k], item, error)) return reader.blameMissingSeparator(error);
     level.codeLines[k] = reader.getLine();
-    if (!reader.separator(item, error)) return false;
+    if (!reader.separator(item, error)) return reader.blameMissingSeparator(error);
   }
   return true;
 }

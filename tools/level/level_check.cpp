@@ -4,12 +4,18 @@
 #include <allegro.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
+#include <iterator>
+#include <regex>
+#include <system_error>
 
 #include "actors/moving_platform.h"
 #include "actors/player.h"
 #include "app/data_objects.h"
+#include "app/game_state.h"
 #include "level/level_file.h"
 #include "level/tile_map.h"
 #include "level_run.h"
@@ -37,11 +43,133 @@ Finding loadErrorFinding(const std::string& path, const std::string& error) {
   return {0, rest};
 }
 
+// Where the header's items stand and how the lines after the platform count
+// are laid out, read again from the text: the loader keeps no lines, and a
+// load error names where reading broke down, not the miscount or the
+// missing separator that caused it.
+struct Layout {
+  int sizeLine = 0, tileLine = 0, fallLine = 0, countLine = 0;
+  int platformCount = 0;
+  bool oneItemALine = false;  // the count stands alone, platforms and rows follow
+  int platformLines = 0;      // lines of x,y,xMax,yMax right after the count
+  int rowWithoutSeparator = 0;  // not the last: there the loader meets the file's end
+};
+
+// Only files a level could be are read again; huge and endless ones are not.
+const std::uintmax_t LAYOUT_MAX_BYTES = 16 << 20;
+
+class TextScanner {
+ public:
+  explicit TextScanner(const std::string& text) : text(text) {
+    pos = text.find('\n');
+    pos = pos == std::string::npos ? text.size() : pos + 1;
+  }
+  bool number(int& value, int& at) {
+    skipSpace();
+    at = line;
+    size_t start = pos;
+    if (pos < text.size() && (text[pos] == '+' || text[pos] == '-')) pos++;
+    size_t digits = pos;
+    while (pos < text.size() && std::isdigit(static_cast<unsigned char>(text[pos]))) pos++;
+    if (pos == digits || pos - start > 9) return false;
+    value = std::atoi(text.substr(start, pos - start).c_str());
+    return true;
+  }
+  bool separator() {
+    skipSpace();
+    return pos < text.size() && ++pos;
+  }
+  // Only blanks up to the end of the line.
+  bool lineEnds() {
+    while (pos < text.size() && (text[pos] == ' ' || text[pos] == '\t' || text[pos] == '\r'))
+      pos++;
+    return pos == text.size() || text[pos] == '\n';
+  }
+  int getLine() const { return line; }
+  size_t getPos() const { return pos; }
+
+ private:
+  void skipSpace() {
+    while (pos < text.size() && std::isspace(static_cast<unsigned char>(text[pos])))
+      if (text[pos++] == '\n') line++;
+  }
+  const std::string& text;
+  size_t pos;
+  int line = 2;
+};
+
+Layout readLayout(const std::string& path) {
+  Layout layout;
+  std::error_code code;
+  if (!std::filesystem::is_regular_file(path, code) ||
+      std::filesystem::file_size(path, code) > LAYOUT_MAX_BYTES || code)
+    return layout;
+  std::ifstream in(path.c_str(), std::ios::binary);
+  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  TextScanner scan(text);
+  int value = 0, at = 0, time = 0;
+  if (!scan.number(value, at) || !scan.separator() || !scan.number(value, layout.sizeLine) ||
+      !scan.number(value, at) || !scan.separator() || !scan.number(value, layout.tileLine) ||
+      !scan.number(value, layout.fallLine) || !scan.number(time, at) ||
+      !scan.number(layout.platformCount, layout.countLine))
+    return layout;
+  layout.oneItemALine = scan.lineEnds();
+  if (!layout.oneItemALine || scan.getPos() >= text.size()) return layout;
+
+  // Four numbers and three separators, no fourth: a platform line; a tile
+  // row ends with its separator.
+  static const std::regex platformShape(
+      "\\s*[-+]?\\d+\\s*[^\\s\\d]\\s*[-+]?\\d+\\s*[^\\s\\d]\\s*[-+]?\\d+\\s*"
+      "[^\\s\\d]\\s*[-+]?\\d+\\s*");
+  size_t start = scan.getPos() + 1;
+  int line = layout.countLine + 1;
+  bool inPlatforms = true;
+  while (start <= text.size()) {
+    size_t end = text.find('\n', start);
+    if (end == std::string::npos) end = text.size();
+    std::string row = text.substr(start, end - start);
+    size_t last = row.find_last_not_of(" \t\r\v\f");
+    if (last != std::string::npos) {
+      if (inPlatforms && row.size() < 200 && std::regex_match(row, platformShape)) {
+        layout.platformLines++;
+      } else {
+        inPlatforms = false;
+        if (layout.rowWithoutSeparator == 0 && std::isdigit(static_cast<unsigned char>(row[last])) &&
+            text.find_first_not_of(" \t\r\n\v\f", end) != std::string::npos)
+          layout.rowWithoutSeparator = line;
+      }
+    }
+    start = end + 1;
+    line++;
+  }
+  return layout;
+}
+
+// The findings that explain a load error as well as a loaded level.
+void layoutFindings(const Layout& layout, std::vector<Finding>& findings) {
+  if (!layout.oneItemALine) return;
+  if (layout.platformLines != layout.platformCount) {
+    std::string lines = std::to_string(layout.platformLines) +
+                        (layout.platformLines == 1 ? " platform line follows"
+                                                   : " platform lines follow");
+    findings.push_back({layout.countLine,
+                        "the platform count is " + std::to_string(layout.platformCount) +
+                            " but " + lines +
+                            " it: each platform takes one line of x,y,xMax,yMax, so the count "
+                            "and the lines must agree"});
+  }
+  if (layout.rowWithoutSeparator > 0)
+    findings.push_back({layout.rowWithoutSeparator,
+                        "the row ends without a separator after its last code, so the first "
+                        "character of line " + std::to_string(layout.rowWithoutSeparator + 1) +
+                            " is taken for it"});
+}
+
 class LevelChecker {
  public:
-  LevelChecker(TileMap& map, const LevelFile& level, const CheckOptions& options,
-               std::vector<Finding>& findings)
-      : map(map), level(level), options(options), findings(findings) {}
+  LevelChecker(TileMap& map, const LevelFile& level, const Layout& layout,
+               const CheckOptions& options, std::vector<Finding>& findings)
+      : map(map), level(level), layout(layout), options(options), findings(findings) {}
 
   void run() {
     if (!options.menu) checkExit();
@@ -49,6 +177,8 @@ class LevelChecker {
     checkEnemies();
     checkPlatforms();
     if (!options.menu) checkTimeLimit();
+    checkFallSpeed();
+    checkSize();
     checkCodes();
   }
 
@@ -126,7 +256,47 @@ class LevelChecker {
         add(p.line, name + " jitters in place: it moves up and down (y differs from yMax) but "
                            "yMax " + std::to_string(p.yMax) + " is not below y " +
                         std::to_string(p.y));
+      // Past the map's edge it is out of the player's reach and out of view.
+      // The range as the file gives it: the turn a step past each end is
+      // the engine's, not the designer's.
+      MovingPlatform platform(p.x, p.y, p.xMax, p.yMax, graphic(GFX_PLATFORM));
+      bool sideways = p.y == p.yMax;
+      int left = sideways ? std::min(p.x, p.xMax) : p.x;
+      int top = sideways ? p.y : std::min(p.y, p.yMax);
+      int right = (sideways ? std::max(p.x, p.xMax) : p.x) + platform.getWidth();
+      int bottom = (sideways ? p.y : std::max(p.y, p.yMax)) + platform.getHeight();
+      int mapW = level.cols * level.tileWidth, mapH = level.rows * level.tileHeight;
+      if (left < 0 || top < 0 || right > mapW || bottom > mapH)
+        add(p.line, name + " leaves the map: its range covers x " + std::to_string(left) +
+                        " to " + std::to_string(right) + ", y " + std::to_string(top) +
+                        " to " + std::to_string(bottom) + ", but the map is " +
+                        std::to_string(mapW) + " x " + std::to_string(mapH) + " pixels");
     }
+  }
+
+  void checkFallSpeed() {
+    if (level.fallSpeed == 0)
+      add(layout.fallLine, "the fall speed is 0: without gravity the player never falls back "
+                           "after a jump");
+  }
+
+  void checkSize() {
+    int mapW = level.cols * level.tileWidth, mapH = level.rows * level.tileHeight;
+    std::string map = "the map of " + std::to_string(level.cols) + " x " +
+                      std::to_string(level.rows) + " cells is " + std::to_string(mapW) + " x " +
+                      std::to_string(mapH) + " pixels, ";
+    if (options.screenWidth > 0 && mapW < options.screenWidth)
+      add(layout.sizeLine, map + "narrower than the " + std::to_string(options.screenWidth) +
+                               "-pixel screen: the sky shows beside it");
+    if (options.screenHeight > 0 && mapH < options.screenHeight)
+      add(layout.sizeLine, map + "lower than the " + std::to_string(options.screenHeight) +
+                               "-pixel screen: the sky shows below it");
+    if (level.tileWidth != options.pictureWidth || level.tileHeight != options.pictureHeight)
+      add(layout.tileLine, "the tile size " + std::to_string(level.tileWidth) + " x " +
+                               std::to_string(level.tileHeight) + " is not the pictures' " +
+                               std::to_string(options.pictureWidth) + " x " +
+                               std::to_string(options.pictureHeight) +
+                               ": the tiles overlap or leave gaps");
   }
 
   void checkTimeLimit() {
@@ -149,6 +319,7 @@ class LevelChecker {
 
   TileMap& map;
   const LevelFile& level;
+  const Layout& layout;
   const CheckOptions& options;
   std::vector<Finding>& findings;
 };
@@ -165,15 +336,37 @@ CheckOptions checkOptionsFromGraphics() {
     options.enemyWidth = e->w;
     options.enemyHeight = e->h;
   }
+  if (BITMAP* b = graphic(GFX_BLOCK_A)) {
+    options.pictureWidth = b->w;
+    options.pictureHeight = b->h;
+  }
+  options.screenWidth = SCREEN_W_PIXELS;
+  options.screenHeight = SCREEN_H_PIXELS;
   return options;
 }
 
 CheckStatus checkLevel(const std::string& path, const CheckOptions& options,
                        std::vector<Finding>& findings) {
+  size_t first = findings.size();
+  auto byLine = [&findings, first] {
+    std::stable_sort(findings.begin() + first, findings.end(),
+                     [](const Finding& a, const Finding& b) { return a.line < b.line; });
+  };
   TileMap map(path);
   std::string error;
   if (!map.tryLoad(error)) {
-    findings.push_back(loadErrorFinding(path, error));
+    Finding loadError = loadErrorFinding(path, error);
+    findings.push_back(loadError);
+    layoutFindings(readLayout(path), findings);
+    // The loader may already blame the same line's separator.
+    auto same = [&loadError](const Finding& f) {
+      return f.line == loadError.line && f.message != loadError.message &&
+             f.message.find("separator") != std::string::npos &&
+             loadError.message.find("separator") != std::string::npos;
+    };
+    findings.erase(std::remove_if(findings.begin() + first, findings.end(), same),
+                   findings.end());
+    byLine();
     return CHECK_LOAD_ERROR;
   }
   // Read again for the lines of the items; the loader does not keep them.
@@ -183,10 +376,10 @@ CheckStatus checkLevel(const std::string& path, const CheckOptions& options,
     findings.push_back(loadErrorFinding(path, error));
     return CHECK_LOAD_ERROR;
   }
-  size_t first = findings.size();
-  LevelChecker(map, level, options, findings).run();
-  std::stable_sort(findings.begin() + first, findings.end(),
-                   [](const Finding& a, const Finding& b) { return a.line < b.line; });
+  Layout layout = readLayout(path);
+  layoutFindings(layout, findings);
+  LevelChecker(map, level, layout, options, findings).run();
+  byLine();
   return findings.size() > first ? CHECK_FAULTS : CHECK_CLEAN;
 }
 

@@ -23,6 +23,10 @@ struct CheckOptions {
   // The player's standing picture and the enemy's walking picture.
   int playerWidth = 24, playerHeight = 30;
   int enemyWidth = 28, enemyHeight = 28;
+  // The tile pictures' size; a map smaller than the screen shows sky beside
+  // it (a side of 0: not checked).
+  int pictureWidth = 32, pictureHeight = 32;
+  int screenWidth = 800, screenHeight = 600;
 };
 
 // The sizes of the loaded graphics.dat's pictures.
@@ -30,8 +34,12 @@ CheckOptions checkOptionsFromGraphics();
 
 // Load errors (the loader's message), then design faults in line order:
 // no exit, a start inside a solid or deadly tile or over a bottomless pit,
-// enemies inside walls, platforms whose range makes them jitter, a time
-// limit of 0 or less, codes that build nothing or are unknown.
+// enemies inside walls, platforms whose range makes them jitter or leaves
+// the map, a time limit of 0 or less, a fall speed of 0, a map smaller than
+// the screen, tiles not the pictures' size, codes that build nothing or are
+// unknown. With the text laid out one item a line, also a platform count
+// that differs from the platform lines and a row without its last separator
+// (these also beside a load error, whose cause they usually are).
 CheckStatus checkLevel(const std::string& path, const CheckOptions& options,
                        std::vector<Finding>& findings);
 
