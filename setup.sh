@@ -13,6 +13,9 @@ PACKAGES=(
   freepats                        # instrument patches for the music
   xfonts-terminus xfonts-base     # bitmap fonts the asset generator converts
   zlib1g-dev                      # the asset generator reads gzipped fonts
+  libpng-dev libsndfile1-dev      # PNG pictures and WAV samples the tools write
+  libsmf-dev nlohmann-json3-dev   # the music's MIDI file; the level tool's JSON
+  libfreetype-dev                 # the asset generator reads the PCF fonts
   dpkg-dev                        # cpack -G DEB: dpkg-shlibdeps works out the dependencies
   desktop-file-utils appstream    # install checks: desktop entry and AppStream metainfo
   lintian file groff-base         # install checks: the .deb, the icons, the man pages
