@@ -19,6 +19,7 @@
 #include "level/level_file.h"
 #include "level/tile_map.h"
 #include "level_run.h"
+#include "level_solver.h"
 
 namespace {
 
@@ -324,6 +325,26 @@ class LevelChecker {
   std::vector<Finding>& findings;
 };
 
+// Pickups no search could take on a run that still ends at the exit.
+void pickupFindings(const std::string& path, const LevelFile& level, const CheckOptions& options,
+                    std::vector<Finding>& findings) {
+  std::string error;
+  if (!startRun(path, error)) return;  // it loaded just now; a vanished file says nothing more
+  SolveOptions solve;
+  solve.budget = options.deepBudget;
+  for (const PickupReach& p : reachPickups(solve)) {
+    if (p.reached) continue;
+    std::string where = "the pickup at " + cell(p.col, p.row);
+    std::string states = std::to_string(p.states) + " states searched";
+    findings.push_back(
+        {level.codeLines[static_cast<size_t>(p.row) * level.cols + p.col],
+         p.exhausted ? where + " is taken by no run that still reaches the exit in time (" +
+                           states + ")"
+                     : where + ": no run found that takes it and still reaches the exit (" +
+                           states + ", the budget; --budget searches further)"});
+  }
+}
+
 }  // namespace
 
 CheckOptions checkOptionsFromGraphics() {
@@ -379,6 +400,7 @@ CheckStatus checkLevel(const std::string& path, const CheckOptions& options,
   Layout layout = readLayout(path);
   layoutFindings(layout, findings);
   LevelChecker(map, level, layout, options, findings).run();
+  if (options.deep && !options.menu) pickupFindings(path, level, options, findings);
   byLine();
   return findings.size() > first ? CHECK_FAULTS : CHECK_CLEAN;
 }

@@ -27,6 +27,10 @@ struct CheckOptions {
   // it (a side of 0: not checked).
   int pictureWidth = 32, pictureHeight = 32;
   int screenWidth = 800, screenHeight = 600;
+  // Also search, for every pickup, a run that takes it and can still reach
+  // the exit in time (slow: a search a pickup), on this many states each.
+  bool deep = false;
+  long deepBudget = 300000;
 };
 
 // The sizes of the loaded graphics.dat's pictures.

@@ -529,6 +529,15 @@ bool anyLiveEnemy() {
   return false;
 }
 
+// A search aimed at taking one pickup instead of at the exit; on the way it
+// marks every pickup it sees taken, so one search answers for many.
+struct PickupGoal {
+  const Tile* target = nullptr;
+  int x = 0, y = 0;                        // the target cell's centre, in pixels
+  const std::vector<Tile*>* pickups = nullptr;
+  std::vector<bool>* taken = nullptr;      // by index into `pickups`
+};
+
 // One best-first search from the start; `weight` scales the estimate, so 1
 // is A* and finds the fewest ticks, more finds some run sooner.
 class Search {
@@ -590,13 +599,31 @@ class Search {
 
   void restoreStart() const { world.restore(start.data()); }
 
+  // Null aims at the exit again.
+  void aimAt(const PickupGoal* pickupGoal) { goal = pickupGoal; }
+
  private:
   // Weight 0 goes by the estimate alone, however long the run so far.
   int priority(int tick, int toGo) const { return weight > 0 ? tick + weight * toGo : toGo; }
 
   // What orders the search, and what bounds it: only a trusted estimate
   // may drop a state for running out of time.
-  int toGo(int tick) const { return guided ? guide->ticksToExit(tick) : 1; }
+  int toGo(int tick) const {
+    if (goal) return ticksToGoal();
+    return guided ? guide->ticksToExit(tick) : 1;
+  }
+  // A guess, to steer by only: the walk to the goal's cell at full speed,
+  // across and up or down.
+  int ticksToGoal() const {
+    int dx = std::abs(player->getX() + player->getWidth() / 2 - goal->x);
+    int dy = std::abs(player->getY() + player->getHeight() / 2 - goal->y);
+    return (std::max(0, dx - TILE_REACH) + std::max(0, dy - TILE_REACH)) / PLAYER_WALK_SPEED;
+  }
+  static const int TILE_REACH = 28;  // half the player and half a tile
+  void noteTaken() const {
+    for (size_t i = 0; i < goal->pickups->size(); i++)
+      if ((*goal->pickups)[i]->getType() != TILE_PICKUP) (*goal->taken)[i] = true;
+  }
   int atLeast(int tick) const { return guided ? estimate.ticksToExit(tick) : 1; }
 
   RunOutcome runStep(int action, int ticks, int& tick) const {
@@ -639,6 +666,17 @@ class Search {
       int before = tick;
       RunOutcome outcome = runStep(action, step, tick);
       uint8_t ticks = static_cast<uint8_t>(tick - before);
+      // Aimed at a pickup: only what is taken on a way that can still end
+      // at the exit in time counts, and reaching the exit ends the way.
+      if (goal && (outcome == RUN_FINISHED ? tick <= limit
+                                           : outcome == RUN_PLAYING &&
+                                                 tick + atLeast(tick) <= limit)) {
+        noteTaken();
+        if (goal->target->getType() != TILE_PICKUP) outcome = RUN_FINISHED;
+        else if (outcome == RUN_FINISHED) continue;
+      } else if (goal && outcome == RUN_FINISHED) {
+        continue;
+      }
       if (outcome == RUN_FINISHED) {
         if (tick > limit) continue;
         nodes.push_back({0, n, tick, -1, static_cast<uint8_t>(action), ticks, true});
@@ -661,6 +699,7 @@ class Search {
   const long lastTick;
   const bool guided;
   const Estimate* guide = nullptr;
+  const PickupGoal* goal = nullptr;
   long limit = 0;  // the last tick a run may finish in
   int weight = 1;
   std::vector<int> start;
@@ -671,21 +710,28 @@ class Search {
   EarliestTicks earliest;
 };
 
+// The view and the flow's flags are no part of a saved world (a run
+// searched ends where they would change), but the caller's must stay.
+struct KeptView {
+  int x = scrollX, y = scrollY;
+  bool suspended = playSuspended, over = gameOver;
+  ~KeptView() {
+    scrollX = x;
+    scrollY = y;
+    playSuspended = suspended;
+    gameOver = over;
+  }
+};
+
+// No run can outlast the clock, however many time pickups it collects.
+long lastTickOf(const WorldState& world) {
+  return static_cast<long>(TICKS_PER_SECOND) * (currentMap->getTimeLimit() + world.getTimeBonusTotal());
+}
+
 }  // namespace
 
 SolveResult solveLevel(const SolveOptions& options) {
-  // The view and the flow's flags are no part of a saved world (a run
-  // searched ends where they would change), but the caller's must stay.
-  struct Kept {
-    int x = scrollX, y = scrollY;
-    bool suspended = playSuspended, over = gameOver;
-    ~Kept() {
-      scrollX = x;
-      scrollY = y;
-      playSuspended = suspended;
-      gameOver = over;
-    }
-  } kept;
+  KeptView kept;
   SolveResult result;
   WorldState world;
   Estimate estimate(true);
@@ -693,9 +739,7 @@ SolveResult solveLevel(const SolveOptions& options) {
     result.exhausted = true;
     return result;
   }
-  // No run can outlast the clock, however many time pickups it collects.
-  const long lastTick = static_cast<long>(TICKS_PER_SECOND) *
-                        (currentMap->getTimeLimit() + world.getTimeBonusTotal());
+  const long lastTick = lastTickOf(world);
   Search search(world, estimate, std::max(1, std::min(options.step, MAX_STEP)), lastTick,
                 options.guided);
 
@@ -737,4 +781,40 @@ SolveResult solveLevel(const SolveOptions& options) {
   }
   search.restoreStart();
   return result;
+}
+
+std::vector<PickupReach> reachPickups(const SolveOptions& options) {
+  KeptView kept;
+  std::vector<PickupReach> reach;
+  std::vector<Tile*> pickups;
+  for (int row = 0; row < currentMap->getRows(); row++)
+    for (int col = 0; col < currentMap->getCols(); col++) {
+      Tile* tile = currentMap->getTile(col, row);
+      if (tile->getType() != TILE_PICKUP) continue;
+      pickups.push_back(tile);
+      reach.push_back({col, row, false, false, 0});
+    }
+  WorldState world;
+  Estimate estimate(true);
+  if (pickups.empty() || !estimate.hasExit() || runOutcome() != RUN_PLAYING) return reach;
+  Search search(world, estimate, std::max(1, std::min(options.step, MAX_STEP)), lastTickOf(world),
+                true);
+  std::vector<bool> taken(pickups.size(), false);
+  PickupGoal goal;
+  goal.pickups = &pickups;
+  goal.taken = &taken;
+  search.aimAt(&goal);
+  const int tileW = currentMap->getTileWidth(), tileH = currentMap->getTileHeight();
+  for (size_t i = 0; i < pickups.size(); i++) {
+    if (taken[i]) continue;
+    goal.target = pickups[i];
+    goal.x = reach[i].col * tileW + tileW / 2;
+    goal.y = reach[i].row * tileH + tileH / 2;
+    // Weight 0 goes straight for it: any run that takes it will do.
+    search.run(0, estimate, options.budget, lastTickOf(world) + 1, reach[i].states,
+               reach[i].exhausted);
+  }
+  for (size_t i = 0; i < pickups.size(); i++) reach[i].reached = taken[i];
+  search.restoreStart();
+  return reach;
 }

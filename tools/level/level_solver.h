@@ -43,4 +43,17 @@ struct SolveResult {
 // Works on the level startRun started and leaves the world as it was.
 SolveResult solveLevel(const SolveOptions& options);
 
+// Whether some run takes a pickup, for each pickup of the level in grid
+// order. A search aims at each one not yet seen taken (on the budget each,
+// the steps as for solveLevel) and drops, as solveLevel does, every state
+// that can no longer reach the exit in time; so an unreached pickup whose
+// search was exhausted is one no finishing run can take.
+struct PickupReach {
+  int col, row;
+  bool reached;
+  bool exhausted;  // not reached, and every state the steps reach was searched
+  long states;     // expanded by its own search; 0 when taken on another's way
+};
+std::vector<PickupReach> reachPickups(const SolveOptions& options);
+
 #endif
