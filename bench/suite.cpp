@@ -33,6 +33,7 @@
 #include "level_solver.h"
 #include "render/animation.h"
 #include "render/renderer.h"
+#include "wait.h"
 
 // Bytes held through operator new now and at most since the last reset:
 // the solver's and the loader's memory, without the noise of the whole
@@ -335,6 +336,7 @@ int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
   registerAll();
+  registerWaitBenchmarks();
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();
   return 0;

@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """The README's performance table from the suite's JSON output.
 
-build-bench/bench/brindlecove_bench --benchmark_format=json > out.json
+xvfb-run -a build-bench/bench/brindlecove_bench --benchmark_format=json > out.json
 python3 bench/table.py out.json
 
 Times are CPU times (the median when the run had repetitions): on a shared
@@ -44,6 +44,9 @@ def main():
         return "%.2f µs" % t
 
     floor = us("floor/blit800x600")
+    if floor is None:
+        print_waits(results)
+        return
     print("Blit floor (800 × 600, 16-bit): %s = %.2f %% of a tick.\n" % (show(floor), 100 * floor / TICK_US))
     print("| Level | Load | Load / tick | World update | % of tick | × blit | Frame | % of tick | × blit |")
     print("|---|---|---|---|---|---|---|---|---|")
@@ -69,6 +72,20 @@ def main():
             r = results[n]
             print("| %s | %s | %.0f | %.0f MB | %d |" % (n.split("/")[1], show(r["us"]), r["us"] / TICK_US,
                                                     r.get("heap_MB", 0), r.get("states", 0)))
+    print_waits(results)
+
+
+def print_waits(results):
+    """The wait benchmarks' table, when they ran."""
+    waits = [n for n in results if n.startswith("wait/")]
+    if waits:
+        print("\n| Wait | Screen | CPU | Ticks a second |")
+        print("|---|---|---|---|")
+        for n in waits:
+            r = results[n]
+            _, mode, screen = n.split("/")[:3]
+            print("| %s | %s | %.1f %% of a core | %.2f |" % (mode, screen, r.get("cpu_percent", 0),
+                                                        r.get("ticks_per_s", 0)))
 
 
 if __name__ == "__main__":
