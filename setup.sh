@@ -9,6 +9,7 @@ PACKAGES=(
   libgtest-dev                    # unit tests
   libbenchmark-dev                # the benchmark suite
   xvfb xdotool imagemagick        # end-to-end tests: display, keys, screenshots
+  x11-utils                       # end-to-end tests: the root window to move the focus to
   libx11-dev python3              # end-to-end tests: the close button, the virtual pad
   freepats                        # instrument patches for the music
   xfonts-terminus xfonts-base     # bitmap fonts the asset generator converts

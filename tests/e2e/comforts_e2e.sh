@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # End-to-end test of the comforts through the real game under a virtual X
 # display: the close button from the menu, from play and from the name
-# entry; the pause; a key chosen in the settings file; --rest's frame rate
+# entry; the pause, by P and on focus loss; a key chosen in the settings file; --rest's frame rate
 # and processor share; a virtual pad where the machine has uinput.
 # Usage: comforts_e2e.sh BRINDLECOVE_BINARY RUN_DIR SEND_CLOSE_BINARY
 set -u
@@ -97,6 +97,36 @@ shot resumed
 check "P again takes the box away and the clock goes on" \
   "! overlay_shown resumed && ! same_region paused-2 resumed 200x20+600+5"
 close_window
+
+# --- focus loss --------------------------------------------------------------------
+# The focus moves to the root window as it would to another program's.
+ROOT_WINDOW=$(xwininfo -root | awk '/Window id/ { print $4 }')
+lose_focus() { xdotool windowfocus "$ROOT_WINDOW" 2>/dev/null; sleep 0.8; }
+start_game "$WORK/pause" focus-default
+press Return
+press Return
+sleep 0.5
+lose_focus
+shot focus-default
+check "by default, losing the focus does not pause" "! overlay_shown focus-default"
+close_window
+mkdir -p "$(dirname "$SETTINGS")"
+printf 'pause_on_focus_loss = 1\n' >"$SETTINGS"
+start_game "$WORK/pause" focus-pause
+press Return
+press Return
+sleep 0.5
+shot focus-held
+lose_focus
+shot focus-lost
+xdotool windowfocus "$WINDOW" 2>/dev/null
+sleep 0.8
+shot focus-back
+check "with pause_on_focus_loss = 1, losing the focus pauses" \
+  "! overlay_shown focus-held && overlay_shown focus-lost"
+check "... and the pause holds when the focus comes back, until P" "overlay_shown focus-back"
+close_window
+rm -f "$SETTINGS"
 
 # --- a key chosen in the settings ----------------------------------------------------
 mkdir -p "$(dirname "$SETTINGS")"
