@@ -74,6 +74,12 @@ std::vector<int16_t> menuChooseSound();
 void writeWav(const std::string &path, const std::vector<int16_t> &samples);
 
 // music.cpp
+constexpr int kMusicTicksPerBeat = 96;
+struct MusicNote {
+    int channel, start, length, pitch, velocity; // start and length in ticks
+};
+// The level tune's notes, in no particular order; `endTick` gets the loop point.
+std::vector<MusicNote> levelMusicNotes(int &endTick);
 void writeLevelMusic(const std::string &path);
 
 // patches.cpp
@@ -81,5 +87,7 @@ void writeDigmidPatchIndex(const std::string &timidityCfg, const std::string &ou
 
 // icon.cpp: the desktop icon as dir/icon-SIZE.png, one square RGBA PNG a size.
 void writeIcons(const std::string &dir, const std::vector<int> &sizes);
+// The icon at one size as 8-bit RGBA, row by row: the pixels its PNG holds.
+std::vector<unsigned char> iconPixels(int size);
 
 } // namespace ag

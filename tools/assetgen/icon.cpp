@@ -4,7 +4,7 @@
 #include "assets.h"
 #include "canvas.h"
 
-#include <zlib.h>
+#include <png.h>
 
 #include <cstdio>
 #include <numeric>
@@ -109,74 +109,62 @@ Image resize(const Image &src, int from, int to)
     return out;
 }
 
-void putBigEndian(std::vector<unsigned char> &out, uint32_t value)
+// libpng calls this on any error and must not get control back: the
+// generator gives up, as it does on every other failed write.
+void pngError(png_structp png, png_const_charp message)
 {
-    for (int shift = 24; shift >= 0; shift -= 8)
-        out.push_back(static_cast<unsigned char>((value >> shift) & 0xFF));
+    fail(std::string(static_cast<const char *>(png_get_error_ptr(png))) + ": " + message);
 }
 
-void putChunk(std::vector<unsigned char> &out, const char *type, const std::vector<unsigned char> &data)
+// 8-bit RGBA PNG, no filtering, best compression, one IDAT and no
+// ancillary chunks, so the bytes depend on the pixels only.
+void writePng(std::vector<unsigned char> raw, int size, const std::string &path)
 {
-    putBigEndian(out, static_cast<uint32_t>(data.size()));
-    const size_t typeAt = out.size();
-    out.insert(out.end(), type, type + 4);
-    out.insert(out.end(), data.begin(), data.end());
-    const uLong crc = crc32(0L, out.data() + typeAt, static_cast<uInt>(out.size() - typeAt));
-    putBigEndian(out, static_cast<uint32_t>(crc));
-}
-
-// 8-bit RGBA PNG, no filtering, no ancillary chunks (so the bytes depend
-// on the pixels only).
-void writePng(const Image &img, int size, const std::string &path)
-{
-    std::vector<unsigned char> raw;
-    raw.reserve(static_cast<size_t>(size) * (1 + 4 * size));
-    for (int y = 0; y < size; ++y) {
-        raw.push_back(0);
-        for (int x = 0; x < size; ++x) {
-            const Pixel &p = img[static_cast<size_t>(y) * size + x];
-            raw.push_back(static_cast<unsigned char>(p.r));
-            raw.push_back(static_cast<unsigned char>(p.g));
-            raw.push_back(static_cast<unsigned char>(p.b));
-            raw.push_back(static_cast<unsigned char>(p.a));
-        }
-    }
-    uLongf packedSize = compressBound(static_cast<uLong>(raw.size()));
-    std::vector<unsigned char> packed(packedSize);
-    if (compress2(packed.data(), &packedSize, raw.data(), static_cast<uLong>(raw.size()), Z_BEST_COMPRESSION) != Z_OK)
-        fail("cannot compress " + path);
-    packed.resize(packedSize);
-
-    static const unsigned char signature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
-    std::vector<unsigned char> file(signature, signature + 8);
-    std::vector<unsigned char> header;
-    putBigEndian(header, static_cast<uint32_t>(size));
-    putBigEndian(header, static_cast<uint32_t>(size));
-    // 8 bits a sample, colour type 6 (RGBA), deflate, no filter choice, no interlace
-    const unsigned char format[] = {8, 6, 0, 0, 0};
-    header.insert(header.end(), format, format + 5);
-    putChunk(file, "IHDR", header);
-    putChunk(file, "IDAT", packed);
-    putChunk(file, "IEND", {});
+    std::vector<png_bytep> rows(static_cast<size_t>(size));
+    for (int y = 0; y < size; ++y)
+        rows[static_cast<size_t>(y)] = raw.data() + static_cast<size_t>(y) * 4 * size;
 
     FILE *out = std::fopen(path.c_str(), "wb");
     if (!out)
         fail("cannot write " + path);
-    bool written = std::fwrite(file.data(), 1, file.size(), out) == file.size();
-    written = std::fclose(out) == 0 && written;
-    if (!written)
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, const_cast<char *>(path.c_str()), pngError, nullptr);
+    png_infop info = png ? png_create_info_struct(png) : nullptr;
+    if (!info)
+        fail("out of memory writing " + path);
+    png_init_io(png, out);
+    png_set_IHDR(png, info, static_cast<png_uint_32>(size), static_cast<png_uint_32>(size), 8, PNG_COLOR_TYPE_RGB_ALPHA,
+                 PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_NONE);
+    png_set_compression_level(png, 9);    // zlib's best
+    png_set_compression_strategy(png, 0); // zlib's default strategy, as for unfiltered rows
+    // Room for the whole picture, so it goes out as a single IDAT chunk.
+    png_set_compression_buffer_size(png, raw.size() + static_cast<size_t>(size) + 1024);
+    png_set_rows(png, info, rows.data());
+    png_write_png(png, info, PNG_TRANSFORM_IDENTITY, nullptr);
+    png_destroy_write_struct(&png, &info);
+    if (std::fclose(out) != 0)
         fail("cannot write " + path);
 }
 
 } // namespace
 
-void writeIcons(const std::string &dir, const std::vector<int> &sizes)
+std::vector<unsigned char> iconPixels(int size)
 {
     BITMAP *icon = drawIcon();
     const Image base = toImage(icon);
     destroy_bitmap(icon);
+    std::vector<unsigned char> rgba;
+    rgba.reserve(static_cast<size_t>(size) * 4 * size);
+    for (const Pixel &p : resize(base, kBase, size))
+        for (int v : {p.r, p.g, p.b, p.a})
+            rgba.push_back(static_cast<unsigned char>(v));
+    return rgba;
+}
+
+void writeIcons(const std::string &dir, const std::vector<int> &sizes)
+{
     for (int size : sizes)
-        writePng(resize(base, kBase, size), size, dir + "/icon-" + std::to_string(size) + ".png");
+        writePng(iconPixels(size), size, dir + "/icon-" + std::to_string(size) + ".png");
 }
 
 } // namespace ag

@@ -19,14 +19,15 @@
 #include "assets.h"
 #include "canvas.h"
 
+#include <smf.h>
+
 #include <algorithm>
-#include <cstdio>
 #include <sstream>
 
 namespace ag {
 namespace {
 
-constexpr int kDivision = 96; // ticks per beat
+constexpr int kDivision = kMusicTicksPerBeat;
 constexpr int kSixteenth = kDivision / 4;
 constexpr int kEighth = kDivision / 2;
 constexpr int kBar = 4 * kDivision;
@@ -37,9 +38,7 @@ constexpr int kSectionBars = 8;
 // seek or a loop then never leaves a channel on the wrong sound.
 enum Channel { kLead = 0, kPiano = 1, kBass = 2, kFlute = 3, kBells = 4, kStrings = 5, kXylophone = 6, kDrums = 9 };
 
-struct Note {
-    int channel, start, length, pitch, velocity;
-};
+using Note = MusicNote;
 
 // "E5:2 G5:2 r:1 C#6:3": pitch (or r for a rest) and length in eighths.
 void phrase(std::vector<Note> &out, int channel, int start, const std::string &text, int velocity, int transpose = 0)
@@ -378,7 +377,7 @@ std::vector<Note> compose(int &endTick)
     return n;
 }
 
-// --- Standard MIDI File writing ---
+// --- the Standard MIDI File ---
 
 struct Event {
     int tick;
@@ -386,50 +385,42 @@ struct Event {
     std::vector<unsigned char> bytes;
 };
 
-void putVarLen(std::vector<unsigned char> &out, unsigned v)
-{
-    unsigned char buf[5];
-    int n = 0;
-    buf[n++] = v & 0x7f;
-    while (v >>= 7)
-        buf[n++] = static_cast<unsigned char>((v & 0x7f) | 0x80);
-    while (n)
-        out.push_back(buf[--n]);
-}
-
-std::vector<unsigned char> trackChunk(std::vector<Event> events, int endTick)
+// One track: the events in time order (stable, so same-tick events keep
+// their order), then the end of track on the loop point.
+void addTrack(smf_t *smf, std::vector<Event> events, int endTick)
 {
     std::stable_sort(events.begin(), events.end(), [](const Event &a, const Event &b) {
         return a.tick != b.tick ? a.tick < b.tick : a.order < b.order;
     });
-    std::vector<unsigned char> body;
-    int last = 0;
-    for (const Event &e : events) {
+    smf_track_t *track = smf_track_new();
+    if (!track)
+        fail("out of memory for the music");
+    smf_add_track(smf, track);
+    for (Event &e : events) {
         if (e.tick > endTick)
             fail("music event after the loop point");
-        putVarLen(body, static_cast<unsigned>(e.tick - last));
-        body.insert(body.end(), e.bytes.begin(), e.bytes.end());
-        last = e.tick;
+        smf_event_t *event = smf_event_new_from_pointer(e.bytes.data(), static_cast<int>(e.bytes.size()));
+        if (!event)
+            fail("bad music event");
+        smf_track_add_event_pulses(track, event, e.tick);
     }
     // Every track ends on the same tick so the loop point is exact.
-    putVarLen(body, static_cast<unsigned>(endTick - last));
-    body.insert(body.end(), {0xff, 0x2f, 0x00});
-    std::vector<unsigned char> chunk = {'M', 'T', 'r', 'k'};
-    const size_t len = body.size();
-    for (int shift : {24, 16, 8, 0})
-        chunk.push_back(static_cast<unsigned char>((len >> shift) & 0xff));
-    chunk.insert(chunk.end(), body.begin(), body.end());
-    return chunk;
+    if (smf_track_add_eot_pulses(track, endTick) != 0)
+        fail("music track runs past the loop point");
 }
 
-Event meta(int tick, unsigned char type, std::vector<unsigned char> data)
+// A meta event with a short body (its length fits one byte).
+Event meta(int tick, unsigned char type, const std::vector<unsigned char> &data)
 {
     Event e{tick, 0, {0xff, type, static_cast<unsigned char>(data.size())}};
-    e.bytes.insert(e.bytes.end(), data.begin(), data.end());
+    for (unsigned char byte : data)
+        e.bytes.push_back(byte);
     return e;
 }
 
 } // namespace
+
+std::vector<MusicNote> levelMusicNotes(int &endTick) { return compose(endTick); }
 
 void writeLevelMusic(const std::string &path)
 {
@@ -437,12 +428,14 @@ void writeLevelMusic(const std::string &path)
     const std::vector<Note> notes = compose(endTick);
 
     const unsigned tempo = 60000000u / kBeatsPerMinute;
-    std::vector<std::vector<unsigned char>> chunks;
-    chunks.push_back(trackChunk(
-        {meta(0, 0x03, {'B', 'r', 'i', 'n', 'd', 'l', 'e', 'c', 'o', 'v', 'e'}),
-         meta(0, 0x51, {static_cast<unsigned char>(tempo >> 16), static_cast<unsigned char>(tempo >> 8), static_cast<unsigned char>(tempo)}),
-         meta(0, 0x58, {4, 2, 24, 8})},
-        endTick));
+    smf_t *smf = smf_new();
+    if (!smf || smf_set_ppqn(smf, kDivision) != 0)
+        fail("cannot start the music");
+    addTrack(smf,
+             {meta(0, 0x03, {'B', 'r', 'i', 'n', 'd', 'l', 'e', 'c', 'o', 'v', 'e'}),
+              meta(0, 0x51, {static_cast<unsigned char>(tempo >> 16), static_cast<unsigned char>(tempo >> 8), static_cast<unsigned char>(tempo)}),
+              meta(0, 0x58, {4, 2, 24, 8})},
+             endTick);
 
     struct Part {
         int channel, program, volume, pan;
@@ -470,19 +463,14 @@ void writeLevelMusic(const std::string &path)
             events.push_back({n.start, 2, {static_cast<unsigned char>(0x90 | ch), static_cast<unsigned char>(n.pitch), static_cast<unsigned char>(n.velocity)}});
             events.push_back({off, 1, {static_cast<unsigned char>(0x80 | ch), static_cast<unsigned char>(n.pitch), 0}});
         }
-        chunks.push_back(trackChunk(events, endTick));
+        addTrack(smf, events, endTick);
     }
 
-    std::FILE *f = std::fopen(path.c_str(), "wb");
-    if (!f)
+    // More than one track makes libsmf write format 1: the tempo track,
+    // then one track a part.
+    if (smf_save(smf, path.c_str()) != 0)
         fail("cannot write " + path);
-    const unsigned char header[] = {'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 1, 0, static_cast<unsigned char>(chunks.size()),
-                                    0, kDivision};
-    std::fwrite(header, 1, sizeof header, f);
-    for (const auto &c : chunks)
-        std::fwrite(c.data(), 1, c.size(), f);
-    if (std::fclose(f) != 0)
-        fail("cannot finish " + path);
+    smf_delete(smf);
 }
 
 } // namespace ag

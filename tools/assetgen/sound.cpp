@@ -3,9 +3,10 @@
 #include "assets.h"
 #include "canvas.h"
 
+#include <sndfile.h>
+
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 
 namespace ag {
 namespace {
@@ -82,18 +83,6 @@ void addNote(std::vector<double> &w, double at, double length, double freq, doub
         const double release = std::min(1.0, (length - t) / 0.010);
         w[first + k] += level * tone * attack * release * std::exp(-t * decay);
     }
-}
-
-void put16(std::FILE *f, unsigned v)
-{
-    std::fputc(v & 0xff, f);
-    std::fputc((v >> 8) & 0xff, f);
-}
-
-void put32(std::FILE *f, unsigned v)
-{
-    put16(f, v & 0xffff);
-    put16(f, v >> 16);
 }
 
 } // namespace
@@ -273,25 +262,17 @@ std::vector<int16_t> menuChooseSound()
 
 void writeWav(const std::string &path, const std::vector<int16_t> &samples)
 {
-    std::FILE *f = std::fopen(path.c_str(), "wb");
+    // Plain 16-bit mono PCM: what Allegro's WAV loader (and so `dat`) reads.
+    SF_INFO info{};
+    info.samplerate = kSampleRate;
+    info.channels = 1;
+    info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
+    SNDFILE *f = sf_open(path.c_str(), SFM_WRITE, &info);
     if (!f)
-        fail("cannot write " + path);
-    const unsigned dataBytes = static_cast<unsigned>(samples.size() * 2);
-    std::fputs("RIFF", f);
-    put32(f, 36 + dataBytes);
-    std::fputs("WAVEfmt ", f);
-    put32(f, 16);
-    put16(f, 1); // PCM
-    put16(f, 1); // mono
-    put32(f, kSampleRate);
-    put32(f, kSampleRate * 2);
-    put16(f, 2);
-    put16(f, 16);
-    std::fputs("data", f);
-    put32(f, dataBytes);
-    for (int16_t s : samples)
-        put16(f, static_cast<uint16_t>(s));
-    if (std::fclose(f) != 0)
+        fail("cannot write " + path + ": " + sf_strerror(nullptr));
+    const sf_count_t count = static_cast<sf_count_t>(samples.size());
+    const bool written = sf_write_short(f, samples.data(), count) == count;
+    if (sf_close(f) != 0 || !written)
         fail("cannot finish " + path);
 }
 
