@@ -3,7 +3,8 @@
 #   cmake --install build --prefix ~/.local      # or DESTDIR=... cmake --install build
 #   (cd build && cpack -G DEB)                   # brindlecove_VERSION_ARCH.deb, for /usr
 #
-# The tree has the GNU layout: bin/brindlecove and bin/brindlecove-level,
+# The tree has the GNU layout: bin/brindlecove, bin/brindlecove-level and
+# bin/brindlecove-edit (the editor runs the level tool beside it),
 # share/brindlecove holding what the build's run folder holds (the data
 # files, allegro.cfg, digmid.cfg and data/ with the levels and the shipped
 # high score table), and the desktop entry, icons, AppStream metainfo and
@@ -26,7 +27,8 @@ if(NOT BRINDLECOVE_VERSION MATCHES "^[0-9]")
 endif()
 
 # The programs.
-install(TARGETS brindlecove brindlecove-level RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(TARGETS brindlecove brindlecove-level brindlecove-edit
+  RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 
 # The data folder, shaped like the run folder. The levels and the high
 # score table come from the source tree, so a table played in build/run
@@ -88,8 +90,10 @@ function(brindlecove_gzip source output)
 endfunction()
 brindlecove_gzip(${CMAKE_SOURCE_DIR}/dist/brindlecove.6 ${doc_build_dir}/brindlecove.6.gz)
 brindlecove_gzip(${CMAKE_SOURCE_DIR}/dist/brindlecove-level.6 ${doc_build_dir}/brindlecove-level.6.gz)
+brindlecove_gzip(${CMAKE_SOURCE_DIR}/dist/brindlecove-edit.6 ${doc_build_dir}/brindlecove-edit.6.gz)
 brindlecove_gzip(${CMAKE_SOURCE_DIR}/dist/changelog ${doc_build_dir}/changelog.gz)
 install(FILES ${doc_build_dir}/brindlecove.6.gz ${doc_build_dir}/brindlecove-level.6.gz
+    ${doc_build_dir}/brindlecove-edit.6.gz
   DESTINATION ${CMAKE_INSTALL_MANDIR}/man6)
 install(FILES ${CMAKE_SOURCE_DIR}/dist/copyright ${doc_build_dir}/changelog.gz
   DESTINATION ${BRINDLECOVE_DOC_INSTALL_DIR})
@@ -97,8 +101,8 @@ install(FILES ${CMAKE_SOURCE_DIR}/dist/copyright ${doc_build_dir}/changelog.gz
 add_custom_target(install_files ALL DEPENDS ${icon_files} ${gzipped_files})
 
 # The Debian package: `cpack -G DEB` in the build folder. dpkg-shlibdeps
-# (dpkg-dev) works out the libraries' packages (Allegro 4, the C and C++
-# runtimes, zlib); freepats, whose patches the music is played with, is
+# (dpkg-dev) works out the libraries' packages (Allegro 4, libpng, the C
+# and C++ runtimes); freepats, whose patches the music is played with, is
 # named here since nothing links to it.
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME brindlecove)
@@ -114,7 +118,8 @@ ammunition and extra seconds, avoid fire and spikes, and find the exit before
 the level clock runs out. Each user keeps a ten-place high score table.
 
 The package also holds brindlecove-level, a tool that checks, draws and
-solves level files with the game's own rules.")
+solves level files with the game's own rules, and brindlecove-edit, a level
+editor that draws with the game's pictures and checks with that tool.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 # Directories the package makes are 0755 whatever the umask of the build.

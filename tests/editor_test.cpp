@@ -1,14 +1,26 @@
-// The level editor's logic: edits, undo, and files that the game's reader
-// reads back exactly as they were edited.
+// The level editor's logic: edits, undo, files that the game's reader
+// reads back exactly as they were edited, the check's marks on the map, and
+// the solver run beside the editor.
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/stat.h>
 
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <fstream>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <unistd.h>
 
+#include "finding_marks.h"
 #include "level/level_file.h"
 #include "level/tile_map.h"
+#include "level_check.h"
 #include "level_editor.h"
+#include "solve_job.h"
 #include "test_support.h"
 
 namespace {
@@ -231,6 +243,215 @@ TEST(LevelEditor, SaveIntoAMissingFolderFails) {
   EXPECT_FALSE(editor.save(error));
   EXPECT_NE(error.find("level.dat.new"), std::string::npos) << error;
   EXPECT_TRUE(editor.hasUnsavedChanges());
+}
+
+// ---- the check's findings on the map ----
+
+// Every finding of the level tool's check on `text`, with its marks.
+std::vector<std::pair<std::string, std::vector<MarkBox>>> marksOf(const std::string& text,
+                                                                  const MarkSizes& sizes) {
+  std::string path = writeTempFile(text, "marked.dat");
+  std::vector<Finding> findings;
+  CheckOptions options;
+  options.screenWidth = options.screenHeight = 0;
+  checkLevel(path, options, findings);
+  std::istringstream in(text);
+  LevelFile level;
+  std::string error;
+  EXPECT_TRUE(parseLevelFile(in, level, error)) << error;
+  std::vector<std::pair<std::string, std::vector<MarkBox>>> out;
+  for (const Finding& f : findings) out.push_back({f.message, findingMarks(f.message, level, sizes)});
+  return out;
+}
+
+TEST(FindingMarks, EachFindingPointsAtItsCellsPlatformOrStart) {
+  resetGameState();
+  // the start (50, 50) inside a block at column 1, row 1; code 12 at
+  // column 6, row 3; platform 2 running off the right edge; no exit
+  std::vector<std::string> rows(8, std::string(20, '.'));
+  rows[7] = std::string(20, '#');
+  rows[1][1] = '#';
+  rows[3][6] = 'x';
+  MarkSizes sizes;
+  sizes.platformW = 64;
+  sizes.platformH = 16;
+  auto found = marksOf(levelText(rows, 15, 100, {{100, 100, 200, 100}, {500, 60, 620, 60}}),
+                       sizes);
+  auto marksFor = [&found](const std::string& start) {
+    for (const auto& f : found)
+      if (f.first.compare(0, start.size(), start) == 0) return f.second;
+    ADD_FAILURE() << "no finding starting '" << start << "'";
+    return std::vector<MarkBox>();
+  };
+  ASSERT_EQ(found.size(), 4u);
+  EXPECT_EQ(marksFor("the start (50, 50) lies inside"),
+            (std::vector<MarkBox>{{32, 32, 32, 32}, {50, 50, 24, 30}}));
+  EXPECT_EQ(marksFor("code 12 at"), (std::vector<MarkBox>{{6 * 32, 3 * 32, 32, 32}}));
+  // the whole range of the second platform, 500 to 620 + 64 wide
+  EXPECT_EQ(marksFor("platform 2 leaves the map"), (std::vector<MarkBox>{{500, 60, 184, 16}}));
+  EXPECT_TRUE(marksFor("no exit").empty());
+
+  // an up-and-down mover's box runs from y to yMax; an enemy inside a wall
+  // names both its cell and the wall's (16-pixel tiles, 28-pixel enemy)
+  std::string text = "Small\n6,4\n16,16\n15\n90\n1\n40,8,40,200\n"
+                     "0,0,0,0,0,0,\n0,2,1,0,0,0,\n0,0,0,0,0,0,\n1,1,1,1,1,1,\n";
+  found = marksOf(text, sizes);
+  EXPECT_EQ(marksFor("platform 1 leaves the map"), (std::vector<MarkBox>{{40, 8, 64, 208}}));
+  EXPECT_EQ(marksFor("the enemy at column 1, row 1"),
+            (std::vector<MarkBox>{{16, 16, 16, 16}, {32, 16, 16, 16}}));
+  // a platform number the level does not have marks nothing
+  LevelFile level;
+  EXPECT_TRUE(findingMarks("platform 3 leaves the map", level, sizes).empty());
+}
+
+TEST(FindingMarks, TheCursorStepsRoundAndKeepsItsPlace) {
+  FindingCursor cursor;
+  cursor.reset(3);
+  EXPECT_EQ(cursor.label("a"), "1/3: a");
+  cursor.next();
+  cursor.next();
+  EXPECT_EQ(cursor.index(), 2u);
+  cursor.next();
+  EXPECT_EQ(cursor.index(), 0u);
+  cursor.previous();
+  EXPECT_EQ(cursor.label("c"), "3/3: c");
+  // a new check with as many findings keeps the place; with fewer, back to the first
+  cursor.reset(3);
+  EXPECT_EQ(cursor.index(), 2u);
+  cursor.reset(2);
+  EXPECT_EQ(cursor.index(), 0u);
+  EXPECT_EQ(cursor.label("x"), "1/2: x");
+  cursor.reset(1);
+  EXPECT_EQ(cursor.label("only"), "only");
+  cursor.reset(0);
+  cursor.next();
+  cursor.previous();
+  EXPECT_EQ(cursor.index(), 0u);
+}
+
+// ---- F6: the level tool's solver beside the editor ----
+
+std::string runFolder() {
+  std::string folder = LEVEL_TOOL_PATH;
+  return folder.erase(folder.rfind('/'));
+}
+
+// A folder of its own for a job's files.
+std::string jobFolder(const std::string& name) {
+  std::string folder = freshPath(name);
+  EXPECT_EQ(mkdir(folder.c_str(), 0700), 0) << folder;
+  return folder;
+}
+
+// Polls as the editor does, a tick at a time, for up to a minute.
+bool waitFor(SolveJob& job, SolveReport& report) {
+  for (int i = 0; i < 60 * 35; i++) {
+    if (job.poll(report)) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(1000 / 35));
+  }
+  return false;
+}
+
+TEST(SolveJob, ReportsTheRunTheToolFound) {
+  resetGameState();
+  std::vector<std::string> rows(8, std::string(20, '.'));
+  rows[7] = std::string(20, '#');
+  rows[6][15] = 'E';
+  std::string level = writeTempFile(levelText(rows), "walk.dat");
+  std::string folder = jobFolder("walk-job");
+  SolveJob job;
+  std::string error;
+  ASSERT_TRUE(job.start(LEVEL_TOOL_PATH, runFolder(), level, folder, error)) << error;
+  EXPECT_TRUE(job.running());
+  // the job has its own copy: the editor may rewrite the level meanwhile
+  std::ofstream(level.c_str(), std::ios::trunc) << "Broken\n";
+  SolveReport report;
+  ASSERT_TRUE(waitFor(job, report));
+  EXPECT_FALSE(job.running());
+  ASSERT_TRUE(report.answered) << report.error;
+  EXPECT_TRUE(report.finishable);
+  EXPECT_TRUE(report.shortest);
+  EXPECT_EQ(report.timeLimit, 100);
+  EXPECT_GT(report.states, 0);
+  // the keys read back from the trace are the run: as many as its ticks,
+  // and they bring the player to the exit in exactly that many
+  ASSERT_EQ(static_cast<int>(report.keys.size()), report.ticks);
+  EXPECT_NEAR(report.seconds, report.ticks / 35.0, 0.005);
+  EXPECT_NEAR(report.spareSeconds, 100 - report.ticks / 35.0, 0.005);
+  ASSERT_TRUE(startRun(writeTempFile(levelText(rows), "walk-again.dat"), error)) << error;
+  ReplayResult replay = replayKeys(report.keys);
+  EXPECT_EQ(replay.outcome, RUN_FINISHED);
+  EXPECT_EQ(replay.ticks, report.ticks);
+  // nothing is left in the job's folder
+  EXPECT_EQ(rmdir(folder.c_str()), 0) << std::strerror(errno);
+}
+
+TEST(SolveJob, ReportsAnUnfinishableLevelAndTheToolsTrouble) {
+  resetGameState();
+  std::vector<std::string> rows(8, std::string(20, '.'));
+  rows[7] = std::string(20, '#');
+  rows[6][16] = 'E';
+  for (int row = 0; row < 7; row++) rows[row][10] = '#';
+  std::string folder = jobFolder("wall-job");
+  SolveJob job;
+  std::string error;
+  ASSERT_TRUE(job.start(LEVEL_TOOL_PATH, runFolder(), writeTempFile(levelText(rows), "wall.dat"),
+                        folder, error))
+      << error;
+  SolveReport report;
+  ASSERT_TRUE(waitFor(job, report));
+  ASSERT_TRUE(report.answered) << report.error;
+  EXPECT_FALSE(report.finishable);
+  EXPECT_TRUE(report.exhausted);
+  EXPECT_TRUE(report.keys.empty());
+
+  // a level the tool cannot load: its message, not an answer
+  std::string broken = writeTempFile("Broken\n3,1\n", "broken-solve.dat");
+  ASSERT_TRUE(job.start(LEVEL_TOOL_PATH, runFolder(), broken, folder, error)) << error;
+  ASSERT_TRUE(waitFor(job, report));
+  EXPECT_FALSE(report.answered);
+  EXPECT_NE(report.error.find("solve.dat"), std::string::npos) << report.error;
+  // no tool there: refused at the start
+  EXPECT_FALSE(job.start(folder + "/no-such-tool", runFolder(), broken, folder, error));
+  EXPECT_NE(error.find("no-such-tool"), std::string::npos) << error;
+  EXPECT_FALSE(job.running());
+  EXPECT_FALSE(job.poll(report));
+  EXPECT_EQ(rmdir(folder.c_str()), 0) << std::strerror(errno);
+}
+
+TEST(SolveJob, CancelStopsTheSolverAtOnce) {
+  resetGameState();
+  // level 3 takes the solver seconds; the cancel must not wait for it
+  std::string folder = jobFolder("cancel-job");
+  SolveJob job;
+  std::string error;
+  ASSERT_TRUE(job.start(LEVEL_TOOL_PATH, runFolder(), std::string(DATA_SOURCE_DIR) + "/level3.dat",
+                        folder, error))
+      << error;
+  pid_t pid = job.processId();
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  SolveReport report;
+  EXPECT_FALSE(job.poll(report)) << "level 3 solved in 0.3 s?";
+  auto began = std::chrono::steady_clock::now();
+  job.cancel();
+  EXPECT_LT(std::chrono::steady_clock::now() - began, std::chrono::seconds(1));
+  EXPECT_FALSE(job.running());
+  EXPECT_FALSE(job.poll(report));
+  // gone and reaped: no such process any more
+  EXPECT_EQ(kill(pid, 0), -1);
+  EXPECT_EQ(errno, ESRCH);
+  EXPECT_EQ(rmdir(folder.c_str()), 0) << std::strerror(errno);
+
+  // a job dropped while running is stopped too
+  {
+    SolveJob dropped;
+    ASSERT_TRUE(dropped.start(LEVEL_TOOL_PATH, runFolder(),
+                              std::string(DATA_SOURCE_DIR) + "/level3.dat", jobFolder("drop-job"),
+                              error))
+        << error;
+    pid = dropped.processId();
+  }
+  EXPECT_EQ(kill(pid, 0), -1);
 }
 
 }  // namespace

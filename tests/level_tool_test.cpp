@@ -9,13 +9,18 @@
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
-#include <zlib.h>
+#include <png.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <random>
+#include <regex>
+
+#include <nlohmann/json.hpp>
 
 #include "actors/bullet.h"
 #include "actors/enemy.h"
@@ -469,6 +474,52 @@ TEST_F(LevelToolTest, AWallTooHighToJumpIsNotFinishableAndTheSearchEnds) {
   EXPECT_TRUE(result.keys.empty());
 }
 
+TEST_F(LevelToolTest, PickupsNoRunCanTakeAreFoundAndTheRestAreReached) {
+  // One coin on the way, one just over a jump's reach from the floor, one
+  // far above it; the start drops in beside the top one but falls at once.
+  std::vector<std::string> grid = field(20, 8, 16);
+  grid[6][8] = 'o';
+  grid[4][12] = 'o';
+  grid[1][12] = 'o';
+  std::string text = levelText(grid, 15, 20);
+  start(text);
+  std::vector<PickupReach> reach = reachPickups(SolveOptions());
+  ASSERT_EQ(reach.size(), 3u);
+  // grid order: top to bottom
+  EXPECT_EQ(reach[0].row, 1);
+  EXPECT_FALSE(reach[0].reached);
+  EXPECT_TRUE(reach[0].exhausted);
+  EXPECT_GT(reach[0].states, 0);
+  EXPECT_EQ(reach[1].row, 4);
+  EXPECT_TRUE(reach[1].reached);
+  EXPECT_EQ(reach[2].row, 6);
+  EXPECT_TRUE(reach[2].reached);
+  // the search leaves the level as it found it
+  EXPECT_EQ(currentMap->getTile(8, 6)->getType(), TILE_PICKUP);
+  EXPECT_EQ(player->getX(), 50);
+
+  // A run that takes the coin on the way but cannot then reach the exit in
+  // time does not count: with 2 s the exit itself is out of reach.
+  start(levelText(grid, 15, 2));
+  for (const PickupReach& p : reachPickups(SolveOptions())) EXPECT_FALSE(p.reached) << p.col;
+
+  CheckOptions options;
+  options.screenWidth = options.screenHeight = 0;
+  options.deep = true;
+  std::vector<Finding> findings;
+  EXPECT_EQ(checkLevel(writeTempFile(text), options, findings), CHECK_FAULTS);
+  EXPECT_EQ(findings.size(), 1u) << describe(findings);
+  EXPECT_TRUE(hasFinding(findings, cellLine(1), "column 12, row 1 is taken by no run"))
+      << describe(findings);
+
+  // Out of budget says only that none was found.
+  options.deepBudget = 3;
+  findings.clear();
+  EXPECT_EQ(checkLevel(writeTempFile(text), options, findings), CHECK_FAULTS);
+  EXPECT_TRUE(hasFinding(findings, cellLine(6), "column 8, row 6: no run found"))
+      << describe(findings);
+}
+
 TEST_F(LevelToolTest, AnEnemyInALowCorridorIsShotOnTheWay) {
   // The corridor is one cell high: no jumping over the enemy, so the run
   // takes the ammunition and fires.
@@ -658,6 +709,32 @@ TEST_F(LevelToolTest, ThePictureShowsTheWholeMapWithItsActorsAndMarks) {
   destroy_bitmap(picture);
 }
 
+// A PNG decoded by libpng as 8-bit RGB; false when libpng cannot read it.
+bool decodePng(const std::string& path, int& width, int& height, std::vector<png_byte>& rgb) {
+  png_image image;
+  std::memset(&image, 0, sizeof image);
+  image.version = PNG_IMAGE_VERSION;
+  if (!png_image_begin_read_from_file(&image, path.c_str())) return false;
+  image.format = PNG_FORMAT_RGB;
+  rgb.assign(PNG_IMAGE_SIZE(image), 0);
+  if (!png_image_finish_read(&image, NULL, rgb.data(), 0, NULL)) return false;
+  width = static_cast<int>(image.width);
+  height = static_cast<int>(image.height);
+  return true;
+}
+
+// How many pixels of the decoded picture differ from the bitmap's.
+int pixelsDiffering(BITMAP* bitmap, const std::vector<png_byte>& rgb) {
+  int differing = 0;
+  for (int y = 0; y < bitmap->h; y++)
+    for (int x = 0; x < bitmap->w; x++) {
+      int c = getpixel(bitmap, x, y);
+      const png_byte* p = rgb.data() + (static_cast<size_t>(y) * bitmap->w + x) * 3;
+      if (p[0] != getr16(c) || p[1] != getg16(c) || p[2] != getb16(c)) differing++;
+    }
+  return differing;
+}
+
 TEST_F(LevelToolTest, APngHoldsTheBitmapsPixels) {
   BITMAP* bitmap = create_bitmap_ex(16, 3, 2);
   // 16-bit colour keeps 5 or 6 bits: the sky's green comes back as 203
@@ -672,43 +749,21 @@ TEST_F(LevelToolTest, APngHoldsTheBitmapsPixels) {
   ASSERT_TRUE(savePng(bitmap, path, error)) << error;
   destroy_bitmap(bitmap);
 
-  std::ifstream in(path.c_str(), std::ios::binary);
-  std::vector<unsigned char> file((std::istreambuf_iterator<char>(in)),
-                                  std::istreambuf_iterator<char>());
-  ASSERT_GT(file.size(), 8u);
-  EXPECT_EQ(std::string(file.begin() + 1, file.begin() + 4), "PNG");
-  // chunks: length, type, data, CRC over type and data
-  std::vector<unsigned char> header, packed;
-  std::vector<std::string> types;
-  auto bigEndian = [](const unsigned char* p) {
-    return (uint32_t(p[0]) << 24) | (uint32_t(p[1]) << 16) | (uint32_t(p[2]) << 8) | p[3];
-  };
-  for (size_t at = 8; at + 12 <= file.size();) {
-    uint32_t length = bigEndian(file.data() + at);
-    ASSERT_LE(at + 12 + length, file.size());
-    std::string type(file.begin() + at + 4, file.begin() + at + 8);
-    types.push_back(type);
-    const unsigned char* data = file.data() + at + 8;
-    uLong crc = crc32(crc32(0L, Z_NULL, 0), file.data() + at + 4, 4 + length);
-    EXPECT_EQ(crc, bigEndian(data + length)) << type;
-    if (type == "IHDR") header.assign(data, data + length);
-    if (type == "IDAT") packed.insert(packed.end(), data, data + length);
-    at += 12 + length;
-  }
-  EXPECT_EQ(types, (std::vector<std::string>{"IHDR", "IDAT", "IEND"}));
-  ASSERT_EQ(header.size(), 13u);
-  EXPECT_EQ(header[3], 3);  // width
-  EXPECT_EQ(header[7], 2);  // height
-  EXPECT_EQ(header[8], 8);
-  EXPECT_EQ(header[9], 2);  // RGB
-  std::vector<unsigned char> raw(2 * (1 + 3 * 3));
-  uLongf rawSize = raw.size();
-  ASSERT_EQ(uncompress(raw.data(), &rawSize, packed.data(), packed.size()), Z_OK);
-  ASSERT_EQ(rawSize, raw.size());
-  for (int i = 0; i < 6; i++) {
-    const unsigned char* pixel = raw.data() + (i / 3) * 10 + 1 + (i % 3) * 3;
-    for (int c = 0; c < 3; c++) EXPECT_EQ(pixel[c], back[i][c]) << "pixel " << i;
-  }
+  int width = 0, height = 0;
+  std::vector<png_byte> pixels;
+  ASSERT_TRUE(decodePng(path, width, height, pixels));
+  EXPECT_EQ(width, 3);
+  EXPECT_EQ(height, 2);
+  ASSERT_EQ(pixels.size(), 18u);
+  for (int i = 0; i < 6; i++)
+    for (int c = 0; c < 3; c++) EXPECT_EQ(pixels[i * 3 + c], back[i][c]) << "pixel " << i;
+
+  // a folder that is not there: refused, and the path named
+  std::string nowhere = writeTempFile("", "gone") + "/no/such/folder/picture.png";
+  bitmap = create_bitmap_ex(16, 2, 2);
+  EXPECT_FALSE(savePng(bitmap, nowhere, error));
+  EXPECT_EQ(error.compare(0, 14 + nowhere.size(), "cannot write " + nowhere + ":"), 0) << error;
+  destroy_bitmap(bitmap);
 }
 
 // ---- the executable ----
@@ -743,24 +798,98 @@ TEST_F(LevelToolTest, TheExecutableExitsWithTheStatusOfItsWorstFile) {
   EXPECT_EQ(status("check --data /nonexistent " + clean), 3);  // no graphics.dat there
   EXPECT_EQ(status("check --data=/nonexistent " + clean), 3);
 
-  std::string json = writeTempFile("", "solve.json");
   std::string trace = writeTempFile("", "solve.trace");
   ASSERT_EQ(status("solve --trace " + trace + " " + clean), 0);
-  std::string command = std::string(LEVEL_TOOL_PATH) + " solve --json " + clean + " > " + json;
-  ASSERT_EQ(std::system(command.c_str()), 0);
-  std::ifstream in(json.c_str());
-  std::string output((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  std::string ticks = "\"ticks\": " + std::to_string(straightWalkTicks(15)) + ",";
-  EXPECT_NE(output.find("\"finishable\": true, " + ticks), std::string::npos) << output;
-  EXPECT_NE(output.find("\"time_limit\": 100,"), std::string::npos) << output;
   EXPECT_EQ(status("replay " + clean + " " + trace), 0);
   EXPECT_EQ(status("replay " + walled + " " + trace), 1);
+}
+
+// The executable's output: `solve --json` as one JSON object, and the
+// picture's pixels as the picture was drawn.
+TEST_F(LevelToolTest, TheExecutableWritesJsonAndPictures) {
+  auto output = [](const std::string& arguments, int& status) {
+    std::string out = writeTempFile("", "tool.out");
+    std::string command = std::string(LEVEL_TOOL_PATH) + " " + arguments + " > " + out;
+    int raw = std::system(command.c_str());
+    status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    return readFile(out);
+  };
+  std::string clean = writeTempFile(levelText(field(20, 8, 15)));
+  int status = 0;
+  std::string text = output("solve --json " + clean, status);
+  EXPECT_EQ(status, 0);
+  // one line; tests/shipped_level_test.sh reads these two with awk
+  EXPECT_EQ(text.find('\n'), text.size() - 1) << text;
+  EXPECT_TRUE(std::regex_search(text, std::regex("\"time_limit\": *[0-9.]+"))) << text;
+  EXPECT_TRUE(std::regex_search(text, std::regex("\"spare_seconds\": *[-0-9.]+"))) << text;
+  nlohmann::ordered_json json = nlohmann::ordered_json::parse(text);
+  std::vector<std::string> keys;
+  for (auto& item : json.items()) keys.push_back(item.key());
+  EXPECT_EQ(keys, (std::vector<std::string>{"finishable", "ticks", "seconds", "time_limit",
+                                            "spare_seconds", "shortest", "states"}));
+  int ticks = straightWalkTicks(15);
+  EXPECT_EQ(json["finishable"], true);
+  EXPECT_EQ(json["ticks"], ticks);
+  // seconds to the hundredth, as the plain output has them
+  double seconds = std::round(ticks * 100.0 / TICKS_PER_SECOND) / 100.0;
+  EXPECT_EQ(json["seconds"].get<double>(), seconds);
+  EXPECT_EQ(json["time_limit"], 100);
+  EXPECT_EQ(json["spare_seconds"].get<double>(),
+            std::round((100 - static_cast<double>(ticks) / TICKS_PER_SECOND) * 100) / 100);
+  EXPECT_EQ(json["shortest"], true);
+  EXPECT_GT(json["states"].get<long>(), 0);
+
+  std::vector<std::string> wall = field(20, 8, 16);
+  for (int row = 0; row < 7; row++) wall[row][10] = '#';
+  text = output("solve --json " + writeTempFile(levelText(wall)), status);
+  EXPECT_EQ(status, 1);
+  json = nlohmann::ordered_json::parse(text);
+  keys.clear();
+  for (auto& item : json.items()) keys.push_back(item.key());
+  EXPECT_EQ(keys, (std::vector<std::string>{"finishable", "ticks", "seconds", "time_limit",
+                                            "spare_seconds", "exhausted", "states"}));
+  EXPECT_EQ(json["finishable"], false);
+  EXPECT_TRUE(json["ticks"].is_null());
+  EXPECT_TRUE(json["seconds"].is_null());
+  EXPECT_TRUE(json["spare_seconds"].is_null());
+  EXPECT_EQ(json["time_limit"], 100);
+  EXPECT_EQ(json["exhausted"], true);
+  EXPECT_GT(json["states"].get<long>(), 0);
+
+  // the picture of a level with every kind of mark, pixel for pixel
+  std::vector<std::string> grid = field(30, 14, 27);
+  grid[12][20] = 'e';
+  std::string level = writeTempFile(levelText(grid, 15, 100, {{600, 100, 700, 100}}));
   std::string png = writeTempFile("", "level.png");
-  EXPECT_EQ(status("picture " + clean + " " + png), 0);
-  std::ifstream picture(png.c_str(), std::ios::binary);
-  char signature[4] = {0};
-  picture.read(signature, 4);
-  EXPECT_EQ(std::string(signature + 1, 3), "PNG");
+  output("picture " + level + " " + png, status);
+  EXPECT_EQ(status, 0);
+  int width = 0, height = 0;
+  std::vector<png_byte> pixels;
+  ASSERT_TRUE(decodePng(png, width, height, pixels));
+  // drawn here with the graphics.dat the executable found beside it
+  std::string runDir = LEVEL_TOOL_PATH;
+  runDir.erase(runDir.rfind('/'));
+  DATAFILE* standIns = graphicsData;
+  std::string error;
+  ASSERT_TRUE(loadGraphics(runDir, error)) << error;
+  DATAFILE* real = graphicsData;
+  BITMAP* drawn = startRun(level, error) ? drawLevelPicture() : nullptr;
+  EXPECT_NE(drawn, nullptr) << error;
+  if (drawn) {
+    EXPECT_EQ(width, drawn->w);
+    EXPECT_EQ(height, drawn->h);
+    if (width == drawn->w && height == drawn->h) {
+      EXPECT_EQ(pixelsDiffering(drawn, pixels), 0);
+    }
+    destroy_bitmap(drawn);
+  }
+  // the map drawn holds the real pictures: dropped before they are
+  graphicsData = standIns;
+  resetGameState();
+  unload_datafile(real);
+  // unwritable: status 3
+  output("picture " + level + " " + writeTempFile("", "gone") + "/no/such/folder/x.png", status);
+  EXPECT_EQ(status, 3);
 }
 
 // ---- files that are empty, folders, endless or huge ----

@@ -2,7 +2,9 @@
 # End-to-end test of the level editor through the real binary under a
 # virtual X display: a new level painted with the mouse and saved with
 # Ctrl+S, then loaded and checked by the level tool; an undone edit; the
-# unsaved-changes question on the close button; a file that does not load.
+# unsaved-changes question on the close button; a file that does not load;
+# stepping through the check's findings with Tab; F6's solver running beside
+# a live window and stopped with Escape.
 # Usage: editor_e2e.sh EDITOR_BINARY LEVEL_TOOL_BINARY RUN_DIR SEND_CLOSE_BINARY
 set -u
 EDIT=$(readlink -f "$1")
@@ -24,6 +26,27 @@ start_editor() {  # start_editor FILE: waits for its window
   sleep 1
 }
 click() { xdotool mousemove --window "$WINDOW" "$1" "$2"; sleep 0.1; xdotool click 1; sleep 0.3; }
+# How many pixels of a region (WxH+X+Y) are within 8 a channel of #RRGGBB
+# (the editor draws at 16 bits a pixel).
+count_near() {
+  convert "$SHOTS/$1.png" -crop "$2" +repage txt:- |
+    awk -v c="$3" 'function h(s) { return index("0123456789ABCDEF", s) - 1 }
+      function v(s, i) { return h(substr(s, i, 1)) * 16 + h(substr(s, i + 1, 1)) }
+      function d(a, b) { return a > b ? a - b : b - a }
+      NR > 1 { p = toupper($3); n += d(v(p, 2), v(c, 2)) <= 8 && d(v(p, 4), v(c, 4)) <= 8 &&
+                                   d(v(p, 6), v(c, 6)) <= 8 }
+      END { print n + 0 }'
+}
+# The editor's running solvers: the level tool solving its copy of the level.
+solvers() { pgrep -f 'brindlecove-level --data .* solve --json --trace /tmp/brindlecove-edit-'; }
+MAP_AREA=800x528+0+24   # between the status bar and the palette
+# Waits up to 5 s for the editor to end and sets `status` to its exit
+# status; run in this shell, whose child the editor is.
+await_editor() {
+  for _ in $(seq 50); do kill -0 "$GAME_PID" 2>/dev/null || break; sleep 0.1; done
+  if kill -0 "$GAME_PID" 2>/dev/null; then status=""; else wait "$GAME_PID"; status=$?; fi
+  GAME_PID=""
+}
 
 # a file that does not load opens no window and says why
 printf 'Broken\n3,1\n32,32\n15\n90\n0\n1,x' >"$WORK/broken.dat"
@@ -69,4 +92,69 @@ press d
 status=$(game_exit_status)
 check "D quits without saving (status 0)" '[ "$status" = 0 ]'
 check "the dropped edit is not written" 'cmp -s "$MADE" "$WORK/saved.dat"'
+
+# Three findings: no exit (no place on the map), code 12 at column 55,
+# row 5 (off the first view) and at column 2, row 10. The one the status
+# bar shows is framed in yellow, the others in red; Tab steps to the next
+# and brings it into view, Shift+Tab back. The view is clamped to the map:
+# column 55, row 5 comes at (640, 184), column 2, row 10 at (64, 272).
+{
+  printf 'Findings\n60,19\n32,32\n15\n90\n0\n'
+  for row in $(seq 0 18); do
+    line=""
+    for col in $(seq 0 59); do
+      code=0
+      { [ "$row" = 5 ] && [ "$col" = 55 ]; } || { [ "$row" = 10 ] && [ "$col" = 2 ]; } && code=12
+      [ "$row" = 18 ] && code=1
+      line="$line$code,"
+    done
+    echo "$line"
+  done
+} >"$WORK/findings.dat"
+start_editor "$WORK/findings.dat"
+xdotool mousemove --window "$WINDOW" 400 300; sleep 0.3
+shot findings-first
+check "the findings' cells are framed in red, none in yellow while a file-wide one is shown" \
+  '[ "$(count_near findings-first 40x40+60+340 "#FF0000")" -gt 100 ] &&
+   [ "$(count_near findings-first "$MAP_AREA" "#FFDC00")" -eq 0 ]'
+press Tab
+shot findings-second
+check "Tab frames the next finding in yellow, brought into the middle of the view" \
+  '[ "$(count_near findings-second 40x40+636+180 "#FFDC00")" -gt 100 ] &&
+   [ "$(count_near findings-second 40x40+60+340 "#FF0000")" -eq 0 ]'
+press Tab
+shot findings-third
+check "Tab again: the third finding, back at the left" \
+  '[ "$(count_near findings-third 40x40+60+268 "#FFDC00")" -gt 100 ]'
+xdotool keydown shift; press Tab; xdotool keyup shift; sleep 0.3
+shot findings-back
+check "Shift+Tab steps back to the second" \
+  'same_region findings-second findings-back "$MAP_AREA"'
+
+# F6: the level tool solves beside the window. Level 3 keeps it busy for
+# a second or two; stopped (SIGSTOP) it stays busy as long as the checks
+# need: the window goes on drawing (the status bar counts the seconds) and
+# Escape takes the solver away. A second F6 left alone draws its run.
+xdotool key Escape
+await_editor
+check "Escape quits an unchanged level (status 0)" '[ "$status" = 0 ]'
+cp "$RUN/data/level3.dat" "$WORK/level3.dat"
+start_editor "$WORK/level3.dat"
+xdotool key F6; sleep 0.3
+solver=$(solvers)
+check "F6 runs the level tool's solver beside the editor" '[ -n "$solver" ]'
+[ -n "$solver" ] && kill -STOP $solver
+shot solving-1; sleep 1.2; shot solving-2
+check "the window stays live while it solves" '! same_region solving-1 solving-2 800x10+0+13'
+xdotool key Escape; sleep 0.5
+check "Escape abandons the solve: the solver is gone" '[ -z "$(solvers)" ]'
+check "and the editor is still open" 'kill -0 "$GAME_PID" 2>/dev/null'
+xdotool key F6
+for _ in $(seq 100); do [ -z "$(solvers)" ] && break; sleep 0.1; done
+sleep 0.3; shot solved
+check "a finished solve draws its run over the map" \
+  '[ "$(count_near solved "$MAP_AREA" "#FF3CC8")" -gt 50 ]'
+xdotool key Escape
+await_editor
+check "Escape then quits (status 0)" '[ "$status" = 0 ]'
 finish

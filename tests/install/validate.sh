@@ -11,7 +11,7 @@
 #   - the AppStream metainfo passes `appstreamcli validate --no-net` and
 #     launches that desktop entry;
 #   - every icon size is a PNG of that size;
-#   - both man pages render with groff without a warning;
+#   - every man page renders with groff without a warning;
 #   - the package: its fields and dependencies, the same checks on the tree
 #     it unpacks to (programs in /usr/games), and lintian without errors.
 # Exit status 0 when all hold, 1 when one fails (each failure is printed), 2
@@ -48,7 +48,7 @@ check_tree() {
 
   # The files, exactly.
   local expected=(
-    "$bindir/brindlecove" "$bindir/brindlecove-level"
+    "$bindir/brindlecove" "$bindir/brindlecove-level" "$bindir/brindlecove-edit"
     share/brindlecove/graphics.dat share/brindlecove/font.dat share/brindlecove/sound.dat
     share/brindlecove/allegro.cfg share/brindlecove/digmid.cfg
     share/brindlecove/data/level1.dat share/brindlecove/data/level2.dat
@@ -56,6 +56,7 @@ check_tree() {
     share/brindlecove/data/game.hs
     "share/applications/$APP_ID.desktop" "share/metainfo/$APP_ID.metainfo.xml"
     share/man/man6/brindlecove.6.gz share/man/man6/brindlecove-level.6.gz
+    share/man/man6/brindlecove-edit.6.gz
     share/doc/brindlecove/copyright share/doc/brindlecove/changelog.gz
   )
   for size in $ICON_SIZES; do
@@ -69,7 +70,7 @@ check_tree() {
   [ -z "$missing" ] || fail "$root: missing: $(tr "\n" " " <<<"$missing")"
   [ -z "$extra" ] || fail "$root: not the game's (build or test files?): $(tr "\n" " " <<<"$extra")"
   [ -z "$missing$extra" ] && pass "$root: the ${#expected[@]} files expected, no others"
-  for f in "$bindir/brindlecove" "$bindir/brindlecove-level"; do
+  for f in "$bindir/brindlecove" "$bindir/brindlecove-level" "$bindir/brindlecove-edit"; do
     [ -x "$root/$f" ] || fail "$root/$f is not executable"
   done
 
@@ -119,7 +120,8 @@ check_tree() {
   [ $bad -eq 0 ] && pass "icons: PNG files of $ICON_SIZES pixels"
 
   # Man pages: rendered with every groff warning on, none may come.
-  for f in "$root"/share/man/man6/brindlecove.6.gz "$root"/share/man/man6/brindlecove-level.6.gz; do
+  for f in "$root"/share/man/man6/brindlecove.6.gz "$root"/share/man/man6/brindlecove-level.6.gz \
+    "$root"/share/man/man6/brindlecove-edit.6.gz; do
     [ -f "$f" ] || continue
     local warnings text
     warnings=$(gzip -dc "$f" | LC_ALL=C.UTF-8 groff -ww -z -man -Tutf8 2>&1)

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -21,12 +22,14 @@
 #include "actors/player.h"
 #include "app/data_objects.h"
 #include "app/game_state.h"
+#include "finding_marks.h"
 #include "level/tile_map.h"
 #include "level_check.h"
 #include "level_editor.h"
 #include "level_run.h"
-#include "level_solver.h"
+#include "platform/paths.h"
 #include "render/renderer.h"
+#include "solve_job.h"
 
 namespace {
 
@@ -59,8 +62,15 @@ END_OF_FUNCTION(onTick)
 // 2 right): a click quicker than a tick is not lost.
 std::atomic<int> buttonsPressed(0);
 std::atomic<int> buttonsReleased(0);
+// Where the last press was: a drag begun and moved on within one tick
+// still starts at the cell pressed.
+std::atomic<int> pressX(0), pressY(0);
 
 void onMouse(int flags) {
+  if (flags & (MOUSE_FLAG_LEFT_DOWN | MOUSE_FLAG_RIGHT_DOWN)) {
+    pressX = mouse_x;
+    pressY = mouse_y;
+  }
   if (flags & MOUSE_FLAG_LEFT_DOWN) buttonsPressed |= 1;
   if (flags & MOUSE_FLAG_RIGHT_DOWN) buttonsPressed |= 2;
   if (flags & MOUSE_FLAG_LEFT_UP) buttonsReleased |= 1;
@@ -120,6 +130,9 @@ class EditorScreen {
   void save();
   void testPlay();
   void solve();
+  void finishSolve(const SolveReport& report);
+  void abandonSolve();
+  void showFinding();
   void scroll();
   void clampScroll();
 
@@ -135,6 +148,7 @@ class EditorScreen {
   void drawPlatforms();
   void drawFindingMarks();
   void drawStatus();
+  void drawStatusText(const std::string& text, int colour);
   void drawPalette();
   std::string toolName(int tool) const;
 
@@ -143,7 +157,11 @@ class EditorScreen {
   std::string copyPath;
   CheckOptions checkOptions;
   std::vector<Finding> findings;
-  std::vector<std::pair<int, int>> flaggedCells;  // (col, row) the findings name
+  std::vector<std::vector<MarkBox>> findingBoxes;  // what each finding points at
+  FindingCursor shownFinding;                       // the one the status bar shows
+  SolveJob solveJob;  // F6's solver, running beside the window
+  bool solving = false;
+  std::chrono::steady_clock::time_point solveBegan;  // ticks lag on a busy machine
   std::vector<std::pair<int, int>> bestRun;  // the solver's run, the player's middle each tick
   BITMAP* pictures[EDITOR_LAST_CODE + 1] = {};
 
@@ -168,6 +186,8 @@ class EditorScreen {
 };
 
 EditorScreen::~EditorScreen() {
+  // a solver still running writes into the folder
+  solveJob.cancel();
   if (!copyPath.empty()) unlink(copyPath.c_str());
   if (!folder.empty()) rmdir(folder.c_str());
 }
@@ -221,15 +241,18 @@ void EditorScreen::refresh(bool check) {
   if (check) {
     bestRun.clear();  // the run shown was found for the level before the change
     findings.clear();
-    flaggedCells.clear();
+    findingBoxes.clear();
     checkLevel(copyPath, checkOptions, findings);
-    for (const Finding& f : findings) {
-      size_t at = f.message.find("column ");
-      int col, row;
-      if (at != std::string::npos &&
-          std::sscanf(f.message.c_str() + at, "column %d, row %d", &col, &row) == 2)
-        flaggedCells.push_back({col, row});
+    MarkSizes sizes;
+    if (BITMAP* platform = graphic(GFX_PLATFORM)) {
+      sizes.platformW = platform->w;
+      sizes.platformH = platform->h;
     }
+    sizes.playerW = checkOptions.playerWidth;
+    sizes.playerH = checkOptions.playerHeight;
+    for (const Finding& f : findings)
+      findingBoxes.push_back(findingMarks(f.message, editor.level(), sizes));
+    shownFinding.reset(findings.size());
   }
   // the check's own map emptied the enemy list and replaced the platform
   // list, so the shown map is loaded after it
@@ -260,6 +283,8 @@ int EditorScreen::run() {
   install_int_ex(onTick, BPS_TO_TIMER(TICKS_PER_SECOND));
   LOCK_VARIABLE(buttonsPressed);
   LOCK_VARIABLE(buttonsReleased);
+  LOCK_VARIABLE(pressX);
+  LOCK_VARIABLE(pressY);
   LOCK_FUNCTION(onMouse);
   mouse_callback = onMouse;
   show_os_cursor(MOUSE_CURSOR_ARROW);
@@ -276,6 +301,10 @@ int EditorScreen::run() {
     handleMouse();
     scroll();
     if (messageTicks > 0) messageTicks--;
+    if (solving) {
+      SolveReport report;
+      if (solveJob.poll(report)) finishSolve(report);
+    }
     draw();
   }
   mouse_callback = NULL;
@@ -296,6 +325,12 @@ void EditorScreen::handleKeys() {
 }
 
 void EditorScreen::handleKey(int scancode, int ascii) {
+  // while the solver runs the level stays as it was given to it
+  if (solving) {
+    if (scancode == KEY_ESC) abandonSolve();
+    else if (scancode == KEY_M) overview = !overview;
+    return;
+  }
   // Ctrl with a letter comes as the letter's control code: the key may be
   // let go before the tick reads it
   bool ctrl = (scancode >= KEY_A && scancode <= KEY_Z && ascii == scancode - KEY_A + 1) ||
@@ -322,6 +357,12 @@ void EditorScreen::handleKey(int scancode, int ascii) {
       say(newVertical ? "new platforms move up and down" : "new platforms move sideways");
       break;
     case KEY_M: overview = !overview; break;
+    case KEY_TAB:
+      if (key_shifts & KB_SHIFT_FLAG) shownFinding.previous();
+      else shownFinding.next();
+      messageTicks = 0;  // the finding, not the last message
+      showFinding();
+      break;
     case KEY_N: startPrompt(FIELD_NAME); break;
     case KEY_C: startPrompt(FIELD_COLS); break;
     case KEY_R: startPrompt(FIELD_ROWS); break;
@@ -390,6 +431,7 @@ void EditorScreen::applyPrompt() {
 }
 
 void EditorScreen::requestQuit() {
+  if (solving) abandonSolve();
   if (drag != DRAG_NONE) {
     editor.endStroke();
     drag = DRAG_NONE;
@@ -456,46 +498,74 @@ void EditorScreen::testPlay() {
   refresh(false);
 }
 
-// The level tool's solver on the level as it stands; the best run it finds
-// is drawn over the map until the next change.
+// The level tool's solver on the level as it stands, run beside the window
+// (see solve_job.h); the best run it finds is drawn over the map until the
+// next change.
 void EditorScreen::solve() {
-  say("solving...");
-  draw();
-  int viewX = scrollX, viewY = scrollY;
-  std::string error;
   bestRun.clear();
-  if (!startRun(copyPath, error)) {
-    say(error);
+  std::string error;
+  if (!solveJob.start(programFolder() + "/brindlecove-level", dataFolder(), copyPath, folder,
+                      error)) {
+    say("solve: " + error);
     return;
   }
-  int timeLimit = currentMap->getTimeLimit();
-  SolveResult result = solveLevel(SolveOptions());
-  if (result.finishable && startRun(copyPath, error)) {
+  solving = true;
+  solveBegan = std::chrono::steady_clock::now();
+  messageTicks = 0;
+}
+
+void EditorScreen::abandonSolve() {
+  solveJob.cancel();
+  solving = false;
+  say("solve: abandoned");
+}
+
+void EditorScreen::finishSolve(const SolveReport& report) {
+  solving = false;
+  if (!report.answered) {
+    say("solve: " + report.error);
+    return;
+  }
+  // the run traced through the level as it stands, which no edit has
+  // changed since the solver was given it
+  int viewX = scrollX, viewY = scrollY;
+  std::string error;
+  if (report.finishable && startRun(copyPath, error)) {
     int tick = 0;
-    for (const TickKeys& keys : result.keys) {
+    for (const TickKeys& keys : report.keys) {
       bestRun.push_back({player->getX() + player->getWidth() / 2,
                          player->getY() + player->getHeight() / 2});
       if (runTick(keys, tick) != RUN_PLAYING) break;
     }
     bestRun.push_back({player->getX() + player->getWidth() / 2,
                        player->getY() + player->getHeight() / 2});
+    // a run sets the play keys in key[] as it goes: they are not held now
+    key[KEY_LEFT] = key[KEY_RIGHT] = key[KEY_UP] = key[KEY_SPACE] = 0;
   }
-  // a run sets the play keys in key[] as it goes: they are not held now
-  key[KEY_LEFT] = key[KEY_RIGHT] = key[KEY_UP] = key[KEY_SPACE] = 0;
   char text[160];
-  double seconds = static_cast<double>(result.ticks) / TICKS_PER_SECOND;
-  if (result.finishable)
+  if (report.finishable)
     std::snprintf(text, sizeof text, "solve: the exit in %.2f s of %d s (%.2f s to spare)%s",
-                  seconds, timeLimit, timeLimit - seconds,
-                  result.shortest ? ", the shortest run" : ", not shown the shortest");
-  else if (result.exhausted || result.states == 0)
-    std::snprintf(text, sizeof text, "solve: no run reaches the exit in %d s", timeLimit);
+                  report.seconds, report.timeLimit, report.spareSeconds,
+                  report.shortest ? ", the shortest run" : ", not shown the shortest");
+  else if (report.exhausted || report.states == 0)
+    std::snprintf(text, sizeof text, "solve: no run reaches the exit in %d s", report.timeLimit);
   else
-    std::snprintf(text, sizeof text, "solve: no run found within %ld states", result.states);
+    std::snprintf(text, sizeof text, "solve: no run found within %ld states", report.states);
   say(text);
   scrollX = viewX;
   scrollY = viewY;
   refresh(false);
+}
+
+// Brings the finding the status bar shows into the middle of the view.
+void EditorScreen::showFinding() {
+  if (shownFinding.count() == 0) return;
+  const std::vector<MarkBox>& boxes = findingBoxes[shownFinding.index()];
+  if (boxes.empty()) return;
+  overview = false;
+  scrollX = boxes[0].x + boxes[0].w / 2 - SCREEN_W_PIXELS / 2;
+  scrollY = boxes[0].y + boxes[0].h / 2 - (TOP_BAR_H + PALETTE_Y) / 2;
+  clampScroll();
 }
 
 void EditorScreen::scroll() {
@@ -524,7 +594,12 @@ void EditorScreen::handleMouse() {
   int released = (buttons & ~held) | buttonsReleased.exchange(0);
   buttons = held;
   if (askingQuit || promptField != FIELD_NONE) return;
+  if (solving && !overview) return;
   int mx = mouse_x, my = mouse_y;
+  if (pressed && drag == DRAG_NONE) {
+    mx = pressX;
+    my = pressY;
+  }
   bool inMap = my >= TOP_BAR_H && my < PALETTE_Y;
   if (overview) {
     if (inMap) mouseInOverview(pressed);
@@ -727,13 +802,17 @@ void EditorScreen::drawPlatforms() {
   }
 }
 
+// Every finding's places in red, the one the status bar shows in yellow.
 void EditorScreen::drawFindingMarks() {
-  int tileW = currentMap->getTileWidth(), tileH = currentMap->getTileHeight();
-  int colour = makecol(255, 0, 0);
-  for (const auto& cell : flaggedCells) {
-    int x = cell.first * tileW - scrollX, y = cell.second * tileH - scrollY;
-    rect(backBuffer, x, y, x + tileW - 1, y + tileH - 1, colour);
-    rect(backBuffer, x + 1, y + 1, x + tileW - 2, y + tileH - 2, colour);
+  for (size_t i = 0; i < findingBoxes.size(); i++) {
+    bool shown = i == shownFinding.index();
+    int colour = shown ? makecol(255, 220, 0) : makecol(255, 0, 0);
+    for (const MarkBox& box : findingBoxes[i]) {
+      int x = box.x - scrollX, y = box.y - scrollY;
+      rect(backBuffer, x, y, x + box.w - 1, y + box.h - 1, colour);
+      rect(backBuffer, x + 1, y + 1, x + box.w - 2, y + box.h - 2, colour);
+      if (shown) rect(backBuffer, x - 1, y - 1, x + box.w, y + box.h, colour);
+    }
   }
 }
 
@@ -761,11 +840,10 @@ void EditorScreen::drawOverview() {
     line(backBuffer, sx(p.x), sy(p.y), sx(ex), sy(ey), makecol(255, 255, 255));
     rectfill(backBuffer, sx(p.x), sy(p.y), sx(p.x + w), sy(p.y + h), makecol(120, 80, 40));
   }
-  for (const auto& cell : flaggedCells) {
-    int x = sx(cell.first * level.tileWidth), y = sy(cell.second * level.tileHeight);
-    rect(backBuffer, x, y, sx((cell.first + 1) * level.tileWidth),
-         sy((cell.second + 1) * level.tileHeight), makecol(255, 0, 0));
-  }
+  for (size_t i = 0; i < findingBoxes.size(); i++)
+    for (const MarkBox& box : findingBoxes[i])
+      rect(backBuffer, sx(box.x), sy(box.y), sx(box.x + box.w), sy(box.y + box.h),
+           i == shownFinding.index() ? makecol(255, 220, 0) : makecol(255, 0, 0));
   for (size_t i = 1; i < bestRun.size(); i++)
     line(backBuffer, sx(bestRun[i - 1].first), sy(bestRun[i - 1].second), sx(bestRun[i].first),
          sy(bestRun[i].second), makecol(255, 60, 200));
@@ -802,18 +880,44 @@ void EditorScreen::drawStatus() {
     second = std::string(LABELS[promptField]) + ": " + promptText +
              "_   (Enter sets it, Escape leaves it)";
     colour = makecol(255, 220, 0);
+  } else if (solving) {
+    long seconds = static_cast<long>(std::chrono::duration_cast<std::chrono::seconds>(
+                                         std::chrono::steady_clock::now() - solveBegan)
+                                         .count());
+    second = "Solving... " + std::to_string(seconds) + " s   (Escape abandons it)";
+    colour = makecol(255, 220, 0);
   } else if (messageTicks > 0) {
     second = message;
   } else if (findings.empty()) {
     second = "check: clean";
     colour = makecol(120, 255, 120);
   } else {
-    const Finding& first = findings[0];
-    second = "check: " + std::to_string(findings.size()) +
-             (findings.size() == 1 ? " finding: " : " findings, first: ") + first.message;
+    second = "check " + shownFinding.label(findings[shownFinding.index()].message);
+    if (findings.size() > 1) second += "   (Tab: next)";
     colour = makecol(255, 120, 120);
   }
-  textout_ex(backBuffer, font, second.c_str(), 4, 3 + LINE_H + 1, colour, -1);
+  drawStatusText(second, colour);
+}
+
+// The status bar's second line; what does not fit goes on a strip under
+// the bar, broken between words.
+void EditorScreen::drawStatusText(const std::string& text, int colour) {
+  const int width = SCREEN_W_PIXELS - 8;
+  std::string first = text, rest;
+  if (text_length(font, text.c_str()) > width) {
+    size_t cut = text.size();
+    while (cut > 0 && text_length(font, text.substr(0, cut).c_str()) > width) {
+      size_t space = text.rfind(' ', cut - 1);
+      cut = space == std::string::npos || space == 0 ? cut - 1 : space;
+    }
+    first = text.substr(0, cut);
+    rest = text.substr(cut + (cut < text.size() && text[cut] == ' ' ? 1 : 0));
+  }
+  textout_ex(backBuffer, font, first.c_str(), 4, 3 + LINE_H + 1, colour, -1);
+  if (rest.empty()) return;
+  rectfill(backBuffer, 0, TOP_BAR_H, SCREEN_W_PIXELS - 1, TOP_BAR_H + LINE_H + 1,
+           makecol(20, 24, 40));
+  textout_ex(backBuffer, font, rest.c_str(), 4, TOP_BAR_H + 1, colour, -1);
 }
 
 void EditorScreen::drawPalette() {
@@ -839,7 +943,7 @@ void EditorScreen::drawPalette() {
   int helpX = 4 + TOOL_COUNT * SLOT_W + 4;
   textout_ex(backBuffer, font, "0-9 - = P tool V way M map F5", helpX, PALETTE_Y + 4, text, -1);
   textout_ex(backBuffer, font, "N name C R size F fall T time", helpX, PALETTE_Y + 16, text, -1);
-  textout_ex(backBuffer, font, "^Z/^Y undo/redo ^S save F6 Esc", helpX, PALETTE_Y + 28, text, -1);
+  textout_ex(backBuffer, font, "^Z/^Y undo/redo ^S save F6 Tab Esc", helpX, PALETTE_Y + 28, text, -1);
 }
 
 }  // namespace

@@ -2,10 +2,10 @@
 #include "level_picture.h"
 
 #include <allegro.h>
-#include <zlib.h>
+#include <png.h>
 
 #include <algorithm>
-#include <cstdio>
+#include <cstring>
 #include <vector>
 
 #include "actors/enemy.h"
@@ -79,21 +79,6 @@ void drawStart(BITMAP* target) {
              startColour, -1);
 }
 
-void putBigEndian(std::vector<unsigned char>& out, uint32_t value) {
-  for (int shift = 24; shift >= 0; shift -= 8) out.push_back((value >> shift) & 0xFF);
-}
-
-void putChunk(std::vector<unsigned char>& out, const char* type,
-              const std::vector<unsigned char>& data) {
-  putBigEndian(out, static_cast<uint32_t>(data.size()));
-  size_t typeAt = out.size();
-  out.insert(out.end(), type, type + 4);
-  out.insert(out.end(), data.begin(), data.end());
-  uLong crc = crc32(0L, Z_NULL, 0);
-  crc = crc32(crc, out.data() + typeAt, static_cast<uInt>(4 + data.size()));
-  putBigEndian(out, static_cast<uint32_t>(crc));
-}
-
 }  // namespace
 
 BITMAP* drawLevelPicture() {
@@ -111,46 +96,25 @@ BITMAP* drawLevelPicture() {
 
 bool savePng(BITMAP* bitmap, const std::string& path, std::string& error) {
   int depth = bitmap_color_depth(bitmap);
-  // each row starts with filter type 0: the bytes as they are
-  std::vector<unsigned char> raw;
-  raw.reserve(static_cast<size_t>(bitmap->h) * (1 + 3 * bitmap->w));
-  for (int y = 0; y < bitmap->h; y++) {
-    raw.push_back(0);
+  std::vector<png_byte> rgb;
+  rgb.reserve(static_cast<size_t>(bitmap->h) * 3 * bitmap->w);
+  for (int y = 0; y < bitmap->h; y++)
     for (int x = 0; x < bitmap->w; x++) {
       int c = getpixel(bitmap, x, y);
-      raw.push_back(static_cast<unsigned char>(getr_depth(depth, c)));
-      raw.push_back(static_cast<unsigned char>(getg_depth(depth, c)));
-      raw.push_back(static_cast<unsigned char>(getb_depth(depth, c)));
+      rgb.push_back(static_cast<png_byte>(getr_depth(depth, c)));
+      rgb.push_back(static_cast<png_byte>(getg_depth(depth, c)));
+      rgb.push_back(static_cast<png_byte>(getb_depth(depth, c)));
     }
-  }
-  uLongf packedSize = compressBound(static_cast<uLong>(raw.size()));
-  std::vector<unsigned char> packed(packedSize);
-  if (compress2(packed.data(), &packedSize, raw.data(), static_cast<uLong>(raw.size()),
-                Z_BEST_COMPRESSION) != Z_OK) {
-    error = "cannot compress the picture";
+  png_image image;
+  std::memset(&image, 0, sizeof image);
+  image.version = PNG_IMAGE_VERSION;
+  image.width = static_cast<png_uint_32>(bitmap->w);
+  image.height = static_cast<png_uint_32>(bitmap->h);
+  image.format = PNG_FORMAT_RGB;
+  // libpng removes a file it could not finish
+  if (!png_image_write_to_file(&image, path.c_str(), 0, rgb.data(), 0, NULL)) {
+    error = "cannot write " + path + ": " + image.message;
     return false;
   }
-  packed.resize(packedSize);
-
-  static const unsigned char SIGNATURE[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
-  std::vector<unsigned char> file(SIGNATURE, SIGNATURE + 8);
-  std::vector<unsigned char> header;
-  putBigEndian(header, static_cast<uint32_t>(bitmap->w));
-  putBigEndian(header, static_cast<uint32_t>(bitmap->h));
-  // 8 bits a sample, colour type 2 (RGB), deflate, no filter choice, no interlace
-  const unsigned char format[] = {8, 2, 0, 0, 0};
-  header.insert(header.end(), format, format + 5);
-  putChunk(file, "IHDR", header);
-  putChunk(file, "IDAT", packed);
-  putChunk(file, "IEND", std::vector<unsigned char>());
-
-  FILE* out = std::fopen(path.c_str(), "wb");
-  if (!out) {
-    error = "cannot write " + path;
-    return false;
-  }
-  bool written = std::fwrite(file.data(), 1, file.size(), out) == file.size();
-  written = std::fclose(out) == 0 && written;
-  if (!written) error = "cannot write " + path;
-  return written;
+  return true;
 }

@@ -4,10 +4,13 @@
 
 #include <cerrno>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
+
+#include <nlohmann/json.hpp>
 
 #include "app/game_state.h"
 #include "level/tile_map.h"
@@ -30,9 +33,12 @@ const char* const USAGE =
     "Checks, draws, solves and replays Brindlecove level files with the game's\n"
     "own loader and world update.\n"
     "\n"
-    "  check [--menu] FILE...          load errors and design faults, FILE:LINE: what;\n"
+    "  check [--menu] [--deep [--budget N]] FILE...\n"
+    "                                  load errors and design faults, FILE:LINE: what;\n"
     "                                  --menu: the files after it are menu backdrops\n"
-    "                                  (no exit or clock needed)\n"
+    "                                  (no exit or clock needed); --deep: also pickups\n"
+    "                                  no run takes on its way to the exit (a search\n"
+    "                                  of N states a pickup at most)\n"
     "  picture FILE OUT.png            the whole map with the game's pictures\n"
     "  solve [--step K] [--budget N] [--trace OUT] [--json] FILE\n"
     "                                  searches a run from the start to the exit\n"
@@ -87,9 +93,19 @@ int runCheck(const std::vector<std::string>& args) {
   CheckOptions options = checkOptionsFromGraphics();
   int status = CHECK_CLEAN;
   int files = 0;
-  for (const std::string& arg : args) {
+  for (size_t i = 0; i < args.size(); i++) {
+    const std::string& arg = args[i];
     if (arg == "--menu") {
       options.menu = true;
+      continue;
+    }
+    if (arg == "--deep") {
+      options.deep = true;
+      continue;
+    }
+    if (arg == "--budget") {
+      if (++i == args.size() || !parseNumber(args[i], 1, options.deepBudget))
+        return usage("check: --budget needs a number of states, at least 1");
       continue;
     }
     if (arg.compare(0, 2, "--") == 0) return usage("check: unknown option " + arg);
@@ -123,6 +139,32 @@ int runPicture(const std::vector<std::string>& args) {
     return EXIT_TROUBLE;
   }
   return 0;
+}
+
+// Seconds to the hundredth, as the plain output prints them.
+double hundredths(double seconds) { return std::round(seconds * 100.0) / 100.0; }
+
+// The solve result as one JSON object; ordered so the keys come as
+// documented. Fields that have no value for an unfinishable level are null.
+nlohmann::ordered_json solveJson(const SolveResult& result, int timeLimit) {
+  nlohmann::ordered_json out;
+  out["finishable"] = result.finishable;
+  if (result.finishable) {
+    double seconds = static_cast<double>(result.ticks) / TICKS_PER_SECOND;
+    out["ticks"] = result.ticks;
+    out["seconds"] = hundredths(seconds);
+    out["time_limit"] = timeLimit;
+    out["spare_seconds"] = hundredths(timeLimit - seconds);
+    out["shortest"] = result.shortest;
+  } else {
+    out["ticks"] = nullptr;
+    out["seconds"] = nullptr;
+    out["time_limit"] = timeLimit;
+    out["spare_seconds"] = nullptr;
+    out["exhausted"] = result.exhausted;
+  }
+  out["states"] = result.states;
+  return out;
 }
 
 int runSolve(const std::vector<std::string>& args) {
@@ -179,15 +221,7 @@ int runSolve(const std::vector<std::string>& args) {
     return EXIT_TROUBLE;
   }
   if (json) {
-    if (result.finishable)
-      std::printf("{\"finishable\": true, \"ticks\": %d, \"seconds\": %.2f, \"time_limit\": %d, "
-                  "\"spare_seconds\": %.2f, \"shortest\": %s, \"states\": %ld}\n",
-                  result.ticks, seconds, timeLimit, timeLimit - seconds,
-                  result.shortest ? "true" : "false", result.states);
-    else
-      std::printf("{\"finishable\": false, \"ticks\": null, \"seconds\": null, \"time_limit\": %d, "
-                  "\"spare_seconds\": null, \"exhausted\": %s, \"states\": %ld}\n",
-                  timeLimit, result.exhausted ? "true" : "false", result.states);
+    std::fputs((solveJson(result, timeLimit).dump() + "\n").c_str(), stdout);
   } else if (result.finishable) {
     std::printf("%s: finishable in %d ticks (%.2f s of %d s, %.2f s to spare); %s; "
                 "%ld states searched in %.1f s\n",
