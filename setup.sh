@@ -13,7 +13,6 @@ PACKAGES=(
   libx11-dev python3              # end-to-end tests: the close button, the virtual pad
   freepats                        # instrument patches for the music
   xfonts-terminus xfonts-base     # bitmap fonts the asset generator converts
-  zlib1g-dev                      # the asset generator reads gzipped fonts
   libpng-dev libsndfile1-dev      # PNG pictures and WAV samples the tools write
   libsmf-dev nlohmann-json3-dev   # the music's MIDI file; the level tool's JSON
   libfreetype-dev                 # the asset generator reads the PCF fonts
