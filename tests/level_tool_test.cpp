@@ -74,9 +74,9 @@ class LevelToolTest : public ::testing::Test {
     return findings;
   }
 
-  void start(const std::string& text) {
+  void start(const std::string& text, bool pastWelcome = true) {
     std::string error;
-    ASSERT_TRUE(startRun(writeTempFile(text), error)) << error;
+    ASSERT_TRUE(startRun(writeTempFile(text), error, pastWelcome)) << error;
   }
 
   // Holds the same keys for `ticks` ticks, or until the run ends.
@@ -683,7 +683,7 @@ TEST_F(LevelToolTest, ThePictureShowsTheWholeMapWithItsActorsAndMarks) {
   // 30 x 14 cells: 960 x 448 pixels, wider than one copy of a layer
   std::vector<std::string> grid = field(30, 14, 27);
   grid[12][20] = 'e';
-  start(levelText(grid, 15, 100, {{600, 100, 700, 100}}));
+  start(levelText(grid, 15, 100, {{600, 100, 700, 100}}), false);
   BITMAP* picture = drawLevelPicture();
   ASSERT_NE(picture, nullptr);
   EXPECT_EQ(picture->w, 960);
@@ -873,7 +873,7 @@ TEST_F(LevelToolTest, TheExecutableWritesJsonAndPictures) {
   std::string error;
   ASSERT_TRUE(loadGraphics(runDir, error)) << error;
   DATAFILE* real = graphicsData;
-  BITMAP* drawn = startRun(level, error) ? drawLevelPicture() : nullptr;
+  BITMAP* drawn = startRun(level, error, false) ? drawLevelPicture() : nullptr;
   EXPECT_NE(drawn, nullptr) << error;
   if (drawn) {
     EXPECT_EQ(width, drawn->w);

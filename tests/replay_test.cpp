@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <map>
 #include <set>
 #include <sstream>
 #include <stdexcept>
@@ -297,8 +298,22 @@ void holdKeys(const std::set<int>& now) {
 // Picks the keys of the next tick from what the game shows; set by a test.
 std::set<int> (*plannedKeys)() = nullptr;
 
+// The actors after each tick the game has taken, by its input tick count,
+// when a test asks for them.
+std::map<long, std::vector<int>>* actorsByTick = nullptr;
+
+std::vector<int> actorsNow() {
+  std::vector<int> v = {player->getX(), player->getY(), player->getSpeedY(), player->isAlive()};
+  for (Enemy* e = enemyList->getHead(); e; e = e->getNext())
+    v.insert(v.end(), {e->getX(), e->getY(), e->isAlive()});
+  for (int i = 0; platformList && i < platformList->getCount(); i++)
+    v.insert(v.end(), {platformList->get(i)->getX(), platformList->get(i)->getY()});
+  return v;
+}
+
 void tickHook() {
   long t = inputTicks();
+  if (actorsByTick && player && enemyList) (*actorsByTick)[t] = actorsNow();
   if (t % TICKS_PER_SECOND == 0 && t != hashedAt && t > 0) {
     trail->hashes.push_back({t, worldHash()});
     hashedAt = t;
@@ -342,6 +357,7 @@ class GameReplay : public ::testing::Test {
     script = nullptr;
     plannedKeys = nullptr;
     trail = nullptr;
+    actorsByTick = nullptr;
     for (int i = 0; i < KEY_MAX; i++) {
       key[i] = 0;
       onKeyEvent(i | 0x80);
@@ -507,6 +523,50 @@ TEST_F(GameReplay, TheSolversRunOfLevelOneReplaysToTheRecordedEnd) {
   // the run reaches the exit in the game too: the one level is done
   EXPECT_EQ(levelNumber, 2);
   EXPECT_TRUE(gameOver);
+}
+
+TEST_F(GameReplay, TheLevelToolsTraceMovesTheGamesWorldAsItMovedTheTools) {
+  // Level 3 has enemies and platforms moving from the first tick: a world
+  // one tick apart shows in every actor. Right held, two jumps.
+  const std::string level = DATA + "/level3.dat";
+  std::vector<TickKeys> keys(90);
+  for (size_t t = 0; t < keys.size(); t++) {
+    keys[t].right = true;
+    keys[t].up = t == 20 || t == 70;
+  }
+  std::string error;
+  ASSERT_TRUE(startRun(level, error)) << error;
+  std::vector<std::vector<int>> tool = {actorsNow()};
+  int tick = 0;
+  for (const TickKeys& k : keys) {
+    ASSERT_EQ(runTick(k, tick), RUN_PLAYING) << "tick " << tick;
+    tool.push_back(actorsNow());
+  }
+  std::string trace = writeTempFile("", "level3.trace");
+  ASSERT_TRUE(writeTrace(trace, "level 3", keys, error)) << error;
+
+  setLevelFiles({level});
+  Recording recording;
+  ASSERT_TRUE(readRecording(trace, recording, error)) << error;
+  startReplay(recording);
+  std::map<long, std::vector<int>> game;
+  actorsByTick = &game;
+  // The trace shows a finished run for two seconds after its keys; this one
+  // is not finished, so the world goes on moving then, which the replay
+  // stops at. Up to there the two worlds must be the same.
+  std::string stopped;
+  try {
+    play();
+  } catch (const ReplayDiverged& diverged) {
+    stopped = diverged.what();
+  }
+  // the trace's game: Enter on the menu, a tick with none, Enter ending
+  // the welcome, then the run's ticks
+  const long welcomeEnds = 3;
+  for (size_t k = 0; k < tool.size(); k++) {
+    ASSERT_TRUE(game.count(welcomeEnds + k)) << "tick " << k << ": " << stopped;
+    ASSERT_EQ(game[welcomeEnds + k], tool[k]) << "the worlds differ after the run's tick " << k;
+  }
 }
 
 TEST_F(GameReplay, AWholeGameWithLostLivesReplaysThroughTheNameEntryToTheMenusExit) {

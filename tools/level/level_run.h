@@ -35,10 +35,12 @@ void makeWorld();
 
 // The level start without music or timers: the file read with the game's
 // loader into currentMap, a fresh player at (50, 50), the view at 0, the
-// clock full, play running. False and the loader's message when the file
+// clock full, play running, and (unless `pastWelcome` is false: the level
+// as its file sets it out) the world moved once with no keys, as the tick
+// that ends the level's welcome in the game moves it. False and the loader's message when the file
 // does not load. A fresh player carries no ammunition over from a level
 // before, so runs measured here never count on any.
-bool startRun(const std::string& path, std::string& error);
+bool startRun(const std::string& path, std::string& error, bool pastWelcome = true);
 
 // One game tick: the keys as the keyboard handler applies them (and as
 // Player::animate reads them), the world update, and the clock, which

@@ -122,7 +122,8 @@ int runCheck(const std::vector<std::string>& args) {
 int runPicture(const std::vector<std::string>& args) {
   if (args.size() != 2) return usage("picture: needs FILE and OUT.png");
   std::string error;
-  if (!startRun(args[0], error)) {
+  // the level as its file sets it out, before the welcome's tick
+  if (!startRun(args[0], error, false)) {
     std::fprintf(stderr, "%s\n", error.c_str());
     return EXIT_TROUBLE;
   }
