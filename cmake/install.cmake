@@ -47,6 +47,10 @@ install(FILES
     ${CMAKE_SOURCE_DIR}/data/menu.dat
     ${CMAKE_SOURCE_DIR}/data/game.hs
   DESTINATION ${BRINDLECOVE_DATA_INSTALL_DIR}/data)
+# The second level set, for --levels .../data/levels-2.
+install(DIRECTORY ${CMAKE_SOURCE_DIR}/data/levels-2
+  DESTINATION ${BRINDLECOVE_DATA_INSTALL_DIR}/data
+  FILES_MATCHING PATTERN "*.dat")
 
 # Desktop entry and AppStream metainfo.
 install(FILES ${CMAKE_SOURCE_DIR}/dist/${BRINDLECOVE_APP_ID}.desktop

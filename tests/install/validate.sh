@@ -54,6 +54,7 @@ check_tree() {
     share/brindlecove/data/level1.dat share/brindlecove/data/level2.dat
     share/brindlecove/data/level3.dat share/brindlecove/data/menu.dat
     share/brindlecove/data/game.hs
+    share/brindlecove/data/levels-2/level{1,2,3,4,5}.dat
     "share/applications/$APP_ID.desktop" "share/metainfo/$APP_ID.metainfo.xml"
     share/man/man6/brindlecove.6.gz share/man/man6/brindlecove-level.6.gz
     share/man/man6/brindlecove-edit.6.gz
