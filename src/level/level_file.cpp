@@ -193,7 +193,7 @@ bool parseLevel(std::istream& in, LevelFile& level, std::string& error) {
       !reader.separator("the number of columns", error) ||
       !reader.number(level.rows, "the number of rows", error))
     return false;
-  int gridLine = reader.getLine();
+  int gridLine = level.sizeLine = reader.getLine();
   if (level.cols <= 0 || level.rows <= 0)
     return fail(error, gridLine, "the grid of " + std::to_string(level.cols) + " x " +
                                      std::to_string(level.rows) +
@@ -207,7 +207,7 @@ bool parseLevel(std::istream& in, LevelFile& level, std::string& error) {
       !reader.separator("the tile width", error) ||
       !reader.number(level.tileHeight, "the tile height", error))
     return false;
-  int tileLine = reader.getLine();
+  int tileLine = level.tileSizeLine = reader.getLine();
   if (!inRange(level.tileWidth, 1, LEVEL_MAX_TILE_SIZE) ||
       !inRange(level.tileHeight, 1, LEVEL_MAX_TILE_SIZE))
     return fail(error, tileLine, "the tile size " + std::to_string(level.tileWidth) + " x " +
@@ -219,6 +219,7 @@ bool parseLevel(std::istream& in, LevelFile& level, std::string& error) {
                                      " pixels on a side");
 
   if (!reader.number(level.fallSpeed, "the fall speed", error)) return false;
+  level.fallSpeedLine = reader.getLine();
   if (!inRange(level.fallSpeed, 0, LEVEL_MAX_FALL_SPEED))
     return fail(error, reader.getLine(), "the fall speed " + std::to_string(level.fallSpeed) +
                                              " is not within 0 to " +
@@ -229,8 +230,9 @@ bool parseLevel(std::istream& in, LevelFile& level, std::string& error) {
     return fail(error, reader.getLine(), "the time limit " + std::to_string(level.timeLimit) +
                                              " is out of range");
 
-  int platformCount = 0;
+  int& platformCount = level.platformCount;
   if (!reader.number(platformCount, "the number of platforms", error)) return false;
+  level.platformCountLine = reader.getLine();
   if (!inRange(platformCount, 0, LEVEL_MAX_PLATFORMS))
     return fail(error, reader.getLine(), "the number of platforms " +
                                              std::to_string(platformCount) +

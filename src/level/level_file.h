@@ -43,7 +43,10 @@ struct LevelFile {
   int tileWidth = 0, tileHeight = 0;
   int fallSpeed = 0;
   int timeLimit = 0;
-  int timeLimitLine = 0;       // where the time limit stands
+  // Where the header's items stand (0: not read). A read that fails keeps
+  // those it got to, so a checker can still point at them.
+  int sizeLine = 0, tileSizeLine = 0, fallSpeedLine = 0, timeLimitLine = 0;
+  int platformCount = 0, platformCountLine = 0;
   std::vector<PlatformRecord> platforms;
   std::vector<int> codes;      // rows x cols, row by row from the top
   std::vector<int> codeLines;  // the line of each code

@@ -10,6 +10,7 @@
 #include <fstream>
 #include <iterator>
 #include <regex>
+#include <sstream>
 #include <system_error>
 
 #include "actors/moving_platform.h"
@@ -44,13 +45,11 @@ Finding loadErrorFinding(const std::string& path, const std::string& error) {
   return {0, rest};
 }
 
-// Where the header's items stand and how the lines after the platform count
-// are laid out, read again from the text: the loader keeps no lines, and a
-// load error names where reading broke down, not the miscount or the
-// missing separator that caused it.
+// How the lines after the platform count are laid out, read again from the
+// text: a load error names where reading broke down, not the miscount or
+// the missing separator that caused it.
 struct Layout {
-  int sizeLine = 0, tileLine = 0, fallLine = 0, countLine = 0;
-  int platformCount = 0;
+  int platformCount = 0, countLine = 0;
   bool oneItemALine = false;  // the count stands alone, platforms and rows follow
   int platformLines = 0;      // lines of x,y,xMax,yMax right after the count
   int rowWithoutSeparator = 0;  // not the last: there the loader meets the file's end
@@ -58,46 +57,6 @@ struct Layout {
 
 // Only files a level could be are read again; huge and endless ones are not.
 const std::uintmax_t LAYOUT_MAX_BYTES = 16 << 20;
-
-class TextScanner {
- public:
-  explicit TextScanner(const std::string& text) : text(text) {
-    pos = text.find('\n');
-    pos = pos == std::string::npos ? text.size() : pos + 1;
-  }
-  bool number(int& value, int& at) {
-    skipSpace();
-    at = line;
-    size_t start = pos;
-    if (pos < text.size() && (text[pos] == '+' || text[pos] == '-')) pos++;
-    size_t digits = pos;
-    while (pos < text.size() && std::isdigit(static_cast<unsigned char>(text[pos]))) pos++;
-    if (pos == digits || pos - start > 9) return false;
-    value = std::atoi(text.substr(start, pos - start).c_str());
-    return true;
-  }
-  bool separator() {
-    skipSpace();
-    return pos < text.size() && ++pos;
-  }
-  // Only blanks up to the end of the line.
-  bool lineEnds() {
-    while (pos < text.size() && (text[pos] == ' ' || text[pos] == '\t' || text[pos] == '\r'))
-      pos++;
-    return pos == text.size() || text[pos] == '\n';
-  }
-  int getLine() const { return line; }
-  size_t getPos() const { return pos; }
-
- private:
-  void skipSpace() {
-    while (pos < text.size() && std::isspace(static_cast<unsigned char>(text[pos])))
-      if (text[pos++] == '\n') line++;
-  }
-  const std::string& text;
-  size_t pos;
-  int line = 2;
-};
 
 Layout readLayout(const std::string& path) {
   Layout layout;
@@ -107,22 +66,31 @@ Layout readLayout(const std::string& path) {
     return layout;
   std::ifstream in(path.c_str(), std::ios::binary);
   std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  TextScanner scan(text);
-  int value = 0, at = 0, time = 0;
-  if (!scan.number(value, at) || !scan.separator() || !scan.number(value, layout.sizeLine) ||
-      !scan.number(value, at) || !scan.separator() || !scan.number(value, layout.tileLine) ||
-      !scan.number(value, layout.fallLine) || !scan.number(time, at) ||
-      !scan.number(layout.platformCount, layout.countLine))
-    return layout;
-  layout.oneItemALine = scan.lineEnds();
-  if (!layout.oneItemALine || scan.getPos() >= text.size()) return layout;
+  // The loader, as far as it gets, finds the count and its line.
+  LevelFile level;
+  std::string error;
+  std::istringstream again(text);
+  parseLevelFile(again, level, error);
+  if (level.platformCountLine == 0) return layout;
+  layout.platformCount = level.platformCount;
+  layout.countLine = level.platformCountLine;
+  size_t at = 0;
+  for (int line = 1; line < layout.countLine && at != std::string::npos; line++) {
+    at = text.find('\n', at);
+    if (at != std::string::npos) at++;
+  }
+  if (at == std::string::npos) return layout;
+  size_t lineEnd = text.find('\n', at);
+  static const std::regex aloneOnItsLine("\\s*[-+]?\\d+\\s*");
+  layout.oneItemALine = std::regex_match(text.substr(at, lineEnd - at), aloneOnItsLine);
+  if (!layout.oneItemALine || lineEnd == std::string::npos) return layout;
 
   // Four numbers and three separators, no fourth: a platform line; a tile
   // row ends with its separator.
   static const std::regex platformShape(
       "\\s*[-+]?\\d+\\s*[^\\s\\d]\\s*[-+]?\\d+\\s*[^\\s\\d]\\s*[-+]?\\d+\\s*"
       "[^\\s\\d]\\s*[-+]?\\d+\\s*");
-  size_t start = scan.getPos() + 1;
+  size_t start = lineEnd + 1;
   int line = layout.countLine + 1;
   bool inPlatforms = true;
   while (start <= text.size()) {
@@ -168,9 +136,9 @@ void layoutFindings(const Layout& layout, std::vector<Finding>& findings) {
 
 class LevelChecker {
  public:
-  LevelChecker(TileMap& map, const LevelFile& level, const Layout& layout,
-               const CheckOptions& options, std::vector<Finding>& findings)
-      : map(map), level(level), layout(layout), options(options), findings(findings) {}
+  LevelChecker(TileMap& map, const LevelFile& level, const CheckOptions& options,
+               std::vector<Finding>& findings)
+      : map(map), level(level), options(options), findings(findings) {}
 
   void run() {
     if (!options.menu) checkExit();
@@ -266,7 +234,7 @@ class LevelChecker {
       int top = sideways ? p.y : std::min(p.y, p.yMax);
       int right = (sideways ? std::max(p.x, p.xMax) : p.x) + platform.getWidth();
       int bottom = (sideways ? p.y : std::max(p.y, p.yMax)) + platform.getHeight();
-      int mapW = level.cols * level.tileWidth, mapH = level.rows * level.tileHeight;
+      int mapW = map.getWidthPixels(), mapH = map.getHeightPixels();
       if (left < 0 || top < 0 || right > mapW || bottom > mapH)
         add(p.line, name + " leaves the map: its range covers x " + std::to_string(left) +
                         " to " + std::to_string(right) + ", y " + std::to_string(top) +
@@ -277,23 +245,23 @@ class LevelChecker {
 
   void checkFallSpeed() {
     if (level.fallSpeed == 0)
-      add(layout.fallLine, "the fall speed is 0: without gravity the player never falls back "
+      add(level.fallSpeedLine, "the fall speed is 0: without gravity the player never falls back "
                            "after a jump");
   }
 
   void checkSize() {
-    int mapW = level.cols * level.tileWidth, mapH = level.rows * level.tileHeight;
+    int mapW = map.getWidthPixels(), mapH = map.getHeightPixels();
     std::string map = "the map of " + std::to_string(level.cols) + " x " +
                       std::to_string(level.rows) + " cells is " + std::to_string(mapW) + " x " +
                       std::to_string(mapH) + " pixels, ";
     if (options.screenWidth > 0 && mapW < options.screenWidth)
-      add(layout.sizeLine, map + "narrower than the " + std::to_string(options.screenWidth) +
+      add(level.sizeLine, map + "narrower than the " + std::to_string(options.screenWidth) +
                                "-pixel screen: the sky shows beside it");
     if (options.screenHeight > 0 && mapH < options.screenHeight)
-      add(layout.sizeLine, map + "lower than the " + std::to_string(options.screenHeight) +
+      add(level.sizeLine, map + "lower than the " + std::to_string(options.screenHeight) +
                                "-pixel screen: the sky shows below it");
     if (level.tileWidth != options.pictureWidth || level.tileHeight != options.pictureHeight)
-      add(layout.tileLine, "the tile size " + std::to_string(level.tileWidth) + " x " +
+      add(level.tileSizeLine, "the tile size " + std::to_string(level.tileWidth) + " x " +
                                std::to_string(level.tileHeight) + " is not the pictures' " +
                                std::to_string(options.pictureWidth) + " x " +
                                std::to_string(options.pictureHeight) +
@@ -320,7 +288,6 @@ class LevelChecker {
 
   TileMap& map;
   const LevelFile& level;
-  const Layout& layout;
   const CheckOptions& options;
   std::vector<Finding>& findings;
 };
@@ -397,9 +364,8 @@ CheckStatus checkLevel(const std::string& path, const CheckOptions& options,
     findings.push_back(loadErrorFinding(path, error));
     return CHECK_LOAD_ERROR;
   }
-  Layout layout = readLayout(path);
-  layoutFindings(layout, findings);
-  LevelChecker(map, level, layout, options, findings).run();
+  layoutFindings(readLayout(path), findings);
+  LevelChecker(map, level, options, findings).run();
   if (options.deep && !options.menu) pickupFindings(path, level, options, findings);
   byLine();
   return findings.size() > first ? CHECK_FAULTS : CHECK_CLEAN;
