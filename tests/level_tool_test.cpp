@@ -33,6 +33,7 @@
 #include "level_picture.h"
 #include "level_run.h"
 #include "level_solver.h"
+#include "relaxed_distances.h"
 #include "test_support.h"
 #include "world_state.h"
 
@@ -601,6 +602,164 @@ TEST_F(LevelToolTest, TheGuidedSearchFindsRunsAsShortAsTheExhaustiveOne) {
   }
   // the levels must not all be trivially closed
   EXPECT_GE(finishable, (seeds - first + 1) / 3);
+}
+
+// ---- the kinder world ----
+
+// The kinder world's distance from every state of a run, one per tick.
+std::vector<int> kinderAlong(const RelaxedDistances& kinder, const std::vector<TickKeys>& keys) {
+  std::vector<int> along;
+  int tick = 0;
+  RunOutcome outcome = runOutcome();
+  for (size_t i = 0; i < keys.size() && outcome == RUN_PLAYING; i++) {
+    along.push_back(kinder.ticksToExit());
+    outcome = runTick(keys[i], tick);
+  }
+  return along;
+}
+
+TEST_F(LevelToolTest, TheKinderWorldNeverNeedsMoreTicksThanARealRun) {
+  // Every state of a shortest run, enemies, shots and platform rides and
+  // all, is a state of the kinder world, no nearer the exit there than the
+  // run is: else the bound would cut off runs that exist.
+  int runs = 0, rides = 0;
+  for (int seed = 1; seed <= 20; seed++) {
+    std::mt19937 random(static_cast<unsigned>(seed));
+    std::string text = randomLevel(random);
+    start(text);
+    SolveOptions every;
+    every.guided = false;
+    every.budget = 2000000;
+    SolveResult shortest = solveLevel(every);
+    if (!shortest.shortest) continue;
+    runs++;
+    WorldState world;
+    RelaxedDistances kinder(world, 5000000);
+    ASSERT_TRUE(kinder.usable()) << "seed " << seed;
+    // the world is as it was: the run replays to the exit
+    std::vector<int> along = kinderAlong(kinder, shortest.keys);
+    EXPECT_EQ(runOutcome(), RUN_FINISHED) << "seed " << seed;
+    ASSERT_EQ(static_cast<int>(along.size()), shortest.ticks) << "seed " << seed;
+    for (int t = 0; t < shortest.ticks; t++) {
+      ASSERT_GE(along[t], 1) << "seed " << seed << " tick " << t << "\n" << text;
+      EXPECT_LE(t + along[t], shortest.ticks) << "seed " << seed << " tick " << t << "\n" << text;
+    }
+    start(text);
+    for (const TickKeys& k : shortest.keys) {
+      int tick = 0;
+      runTick(k, tick);
+      if (player->isOnPlatform()) {
+        rides++;
+        break;
+      }
+    }
+  }
+  // the levels must give runs to check, some of them on platforms
+  EXPECT_GE(runs, 10);
+  EXPECT_GE(rides, 2);
+}
+
+TEST_F(LevelToolTest, WithoutEnemiesOrPlatformsTheKinderWorldIsTheLevel) {
+  // Then only the clock is kinder: the distance from the start is the
+  // shortest run, a ledge, a low corridor and a wall without a way over
+  // alike.
+  std::vector<std::string> ledge = field(20, 8, -1);
+  for (int col = 10; col < 20; col++) ledge[5][col] = ledge[6][col] = '#';
+  ledge[4][17] = 'E';
+  std::vector<std::string> corridor = field(24, 8, 22);
+  for (int col = 6; col < 24; col++) corridor[5][col] = '#';
+  for (const std::vector<std::string>& grid : {ledge, corridor, field(20, 8, 15)}) {
+    std::string text = levelText(grid);
+    start(text);
+    SolveResult shortest = solveLevel(SolveOptions());
+    ASSERT_TRUE(shortest.shortest) << text;
+    WorldState world;
+    RelaxedDistances kinder(world, 1000000);
+    ASSERT_TRUE(kinder.usable());
+    EXPECT_EQ(kinder.ticksToExit(), shortest.ticks) << text;
+    EXPECT_GT(kinder.states(), 100u);
+  }
+  std::vector<std::string> wall = field(20, 8, 16);
+  for (int row = 2; row < 7; row++) wall[row][10] = '#';
+  start(levelText(wall));
+  WorldState world;
+  RelaxedDistances kinder(world, 1000000);
+  ASSERT_TRUE(kinder.usable());
+  EXPECT_EQ(kinder.ticksToExit(), RelaxedDistances::NO_EXIT);
+}
+
+TEST_F(LevelToolTest, APlatformAnywhereOnItsRoundCatchesThePlayerInTheKinderWorld) {
+  // The pit of the ferry test: with the ferry the kinder world crosses it
+  // at least as soon as the real run, without it nothing does.
+  std::vector<std::string> grid = field(24, 10, 21);
+  for (int col = 8; col < 18; col++) grid[9][col] = '.';
+  std::vector<TestPlatform> ferry = {{8 * TILE, 9 * TILE, 18 * TILE - 64, 9 * TILE}};
+  start(levelText(grid, 15, 60, ferry));
+  SolveResult real = solveLevel(SolveOptions());
+  ASSERT_TRUE(real.finishable);
+  {
+    WorldState world;
+    RelaxedDistances kinder(world, 1000000);
+    ASSERT_TRUE(kinder.usable());
+    int start = kinder.ticksToExit();
+    EXPECT_GE(start, 1);
+    EXPECT_LE(start, real.ticks);
+  }
+  start(levelText(grid, 15, 60));
+  {
+    WorldState world;
+    RelaxedDistances kinder(world, 1000000);
+    EXPECT_EQ(kinder.ticksToExit(), RelaxedDistances::NO_EXIT);
+  }
+
+  // A ledge beyond a jump, reached only on a lift going up: the kinder
+  // world may take the lift going either way wherever it stands.
+  std::vector<std::string> high = field(20, 10, -1);
+  for (int col = 12; col < 20; col++) high[3][col] = '#';
+  high[2][17] = 'E';
+  std::vector<TestPlatform> lift = {{9 * TILE, 3 * TILE, 9 * TILE, 8 * TILE}};
+  start(levelText(high, 15, 60, lift));
+  SolveResult ride = solveLevel(SolveOptions());
+  ASSERT_TRUE(ride.finishable);
+  WorldState world;
+  RelaxedDistances kinder(world, 1000000);
+  std::vector<int> along = kinderAlong(kinder, ride.keys);
+  ASSERT_EQ(static_cast<int>(along.size()), ride.ticks);
+  for (int t = 0; t < ride.ticks; t++) {
+    ASSERT_GE(along[t], 1) << "tick " << t;
+    EXPECT_LE(t + along[t], ride.ticks) << "tick " << t;
+  }
+}
+
+TEST_F(LevelToolTest, TheKinderWorldStopsAtItsLimitAndItsStates) {
+  // A limit leaves the states that cannot beat it with their bound: the
+  // distance from the start is then the run when the limit is above it,
+  // and at least the limit when it is not.
+  std::vector<std::string> grid = field(30, 8, 27);
+  for (int col = 10; col < 14; col++) grid[5][col] = grid[6][col] = '#';
+  std::string text = levelText(grid);
+  start(text);
+  SolveResult shortest = solveLevel(SolveOptions());
+  ASSERT_TRUE(shortest.shortest);
+  WorldState world;
+  auto one = [](int) { return 1; };
+  RelaxedDistances whole(world, 1000000);
+  RelaxedDistances above(world, 1000000, shortest.ticks + 5, one);
+  RelaxedDistances below(world, 1000000, shortest.ticks - 20, one);
+  EXPECT_EQ(whole.ticksToExit(), shortest.ticks);
+  EXPECT_EQ(above.ticksToExit(), shortest.ticks);
+  EXPECT_GE(below.ticksToExit(), shortest.ticks - 20);
+  EXPECT_LE(below.ticksToExit(), shortest.ticks);
+  EXPECT_LT(below.states(), whole.states());
+
+  // Too many states: not usable, nothing known, and the world as it was.
+  RelaxedDistances few(world, 50);
+  EXPECT_FALSE(few.usable());
+  EXPECT_EQ(few.ticksToExit(), RelaxedDistances::UNKNOWN);
+  EXPECT_EQ(player->getX(), PLAYER_START_X);
+  ReplayResult replay = replayKeys(shortest.keys);
+  EXPECT_EQ(replay.outcome, RUN_FINISHED);
+  EXPECT_EQ(replay.ticks, shortest.ticks);
 }
 
 TEST_F(LevelToolTest, LongerStepsFindARunNoShorterThanSingleTicks) {

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <numeric>
+#include <memory>
 #include <queue>
 
 #include "actors/enemy.h"
@@ -16,6 +17,7 @@
 #include "app/data_objects.h"
 #include "app/game_state.h"
 #include "level/tile_map.h"
+#include "relaxed_distances.h"
 #include "world_state.h"
 
 namespace {
@@ -101,6 +103,9 @@ const int WALKS = 3;    // none, left, right
 const int ACTIONS = 12; // walks x {Up or not} x {a shot or not}
 const int MAX_STEP = 35;
 const int GREEDY_WEIGHT = 2;
+// The kinder world's states may outnumber a pass's by this much; each
+// costs less time than a searched state and far less memory.
+const long RELAXED_STATES_PER_BUDGET = 5;
 
 TickKeys actionKeys(int action, int tickInStep) {
   TickKeys k;
@@ -159,16 +164,38 @@ class Estimate {
 
   bool hasExit() const { return !exits.empty(); }
 
-  // At least one tick, for a run not yet finished, `tick` ticks into it.
+  // The table alone, whatever the tick: at least 1.
+  int ticksAtX(int x) const { return table[static_cast<size_t>(std::max(0, std::min(x, mapW)))]; }
+
+  // The distances of the kinder world know the player's height and the
+  // walls: where they say more, they hold. Where they find no way to an
+  // exit at all, there is none.
+  // `alone`: where they know the state, they are taken instead of the table.
+  void tighten(const RelaxedDistances* kinder, bool alone = false) {
+    relaxed = kinder;
+    relaxedAlone = alone;
+  }
+
+  // At least one tick, for a run not yet finished, `tick` ticks into it;
+  // NEVER where no run can reach an exit.
   int ticksToExit(int tick) const {
     int x = std::max(0, std::min(player->getX(), mapW));
     int ticks = table[static_cast<size_t>(x)];
     for (const RideZone& zone : rideZones) {
       if (zone.right <= x) continue;
-      return std::max(ticks, zone.ticksFrom(x, tick, *this));
+      ticks = std::max(ticks, zone.ticksFrom(x, tick, *this));
+      break;
+    }
+    if (relaxed) {
+      int kinder = relaxed->ticksToExit();
+      if (kinder == RelaxedDistances::NO_EXIT) return NEVER;
+      if (relaxedAlone && kinder > 0) return kinder;
+      ticks = std::max(ticks, kinder);
     }
     return ticks;
   }
+
+  static const int NEVER = 1 << 26;
 
  private:
   struct Span {
@@ -521,6 +548,8 @@ class Estimate {
   std::vector<double> charge;             // per x: ticks from 0 at the zones' speeds
   std::vector<int> table;                 // per x: the ticks to an exit at least
   std::vector<RideZone> rideZones;        // left to right
+  const RelaxedDistances* relaxed = nullptr;
+  bool relaxedAlone = false;
 };
 
 bool anyLiveEnemy() {
@@ -730,6 +759,26 @@ long lastTickOf(const WorldState& world) {
 
 }  // namespace
 
+// One greedy pass; true when it settles the answer: no run at all, or none
+// shorter than the one in hand.
+bool greedy(Search& search, const Estimate& guide, int weight, long budget, long lastTick,
+            SolveResult& result) {
+  bool exhausted = false;
+  long before = result.finishable ? result.ticks : lastTick + 1;
+  int finish = search.run(weight, guide, budget, before, result.states, exhausted);
+  if (finish >= 0) {
+    result.finishable = true;
+    result.ticks = search.tickOf(finish);
+    result.keys = search.keysTo(finish);
+  } else if (exhausted) {
+    result.shortest = result.finishable;
+    result.exhausted = !result.finishable;
+    search.restoreStart();
+    return true;
+  }
+  return false;
+}
+
 SolveResult solveLevel(const SolveOptions& options) {
   KeptView kept;
   SolveResult result;
@@ -743,29 +792,38 @@ SolveResult solveLevel(const SolveOptions& options) {
   Search search(world, estimate, std::max(1, std::min(options.step, MAX_STEP)), lastTick,
                 options.guided);
 
-  // Greedy passes first, on the budget each: one weighs a
-  // guess of the ticks still needed twice, the other goes by the guess
-  // alone, which waits well for a platform to come round. The run they find
-  // bounds A*, which then either finds a shorter one, or shows by running
-  // out of states that there is none, or runs out of budget first.
-  Estimate guess(false);
-  for (int weight : {GREEDY_WEIGHT, 0}) {
-    if (!options.guided) break;
-    bool exhausted = false;
-    int finish = search.run(weight, guess, options.budget, lastTick + 1, result.states, exhausted);
-    if (exhausted) {
-      // every state was tried: no run at all
-      result.exhausted = true;
-      search.restoreStart();
-      return result;
+  // Greedy passes find runs first. One weighs a guess from the player's x
+  // twice, and if it finds nothing, one goes by the guess alone, which
+  // waits well for a platform to come round. Then, sharing a budget, two
+  // steer by the kinder world's distances, which know the walls and the
+  // pushes through them (and from then on tighten the bound), each looking
+  // only for a run shorter than the best so far. A pass that runs out of
+  // states shows that there is none.
+  std::unique_ptr<RelaxedDistances> relaxed;
+  if (options.guided) {
+    Estimate guess(false);
+    for (int weight : {GREEDY_WEIGHT, 0}) {
+      if (greedy(search, guess, weight, options.budget, lastTick, result)) return result;
+      if (result.finishable) break;
     }
-    if (finish >= 0) {
-      result.finishable = true;
-      result.ticks = search.tickOf(finish);
-      result.keys = search.keysTo(finish);
-      break;
+    long limit = result.finishable ? result.ticks : lastTick + 1;
+    search.restoreStart();
+    relaxed.reset(new RelaxedDistances(
+        world, static_cast<size_t>(options.budget) * RELAXED_STATES_PER_BUDGET,
+        static_cast<int>(std::min<long>(limit, INT32_MAX)),
+        [&estimate](int x) { return estimate.ticksAtX(x); }));
+    if (relaxed->usable()) {
+      estimate.tighten(relaxed.get());
+      Estimate kinder(false);
+      kinder.tighten(relaxed.get(), true);
+      for (int weight : {GREEDY_WEIGHT, 0})
+        if (greedy(search, kinder, weight, std::max(1L, options.budget / 2), lastTick, result))
+          return result;
     }
   }
+
+  // A* then either finds a shorter run, or shows by running out of states
+  // that there is none, or runs out of budget first.
   bool exhausted = false;
   long before = result.finishable ? result.ticks : lastTick + 1;
   int finish = search.run(1, estimate, options.budget, before, result.states, exhausted);
@@ -797,6 +855,12 @@ std::vector<PickupReach> reachPickups(const SolveOptions& options) {
   WorldState world;
   Estimate estimate(true);
   if (pickups.empty() || !estimate.hasExit() || runOutcome() != RUN_PLAYING) return reach;
+  // the kinder world's distances drop more of the states that cannot reach
+  // the exit in time, so more searches are settled
+  RelaxedDistances relaxed(world, static_cast<size_t>(options.budget) * RELAXED_STATES_PER_BUDGET,
+                           static_cast<int>(std::min<long>(lastTickOf(world) + 1, INT32_MAX)),
+                           [&estimate](int x) { return estimate.ticksAtX(x); });
+  if (relaxed.usable()) estimate.tighten(&relaxed);
   Search search(world, estimate, std::max(1, std::min(options.step, MAX_STEP)), lastTickOf(world),
                 true);
   std::vector<bool> taken(pickups.size(), false);

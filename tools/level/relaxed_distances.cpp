@@ -1,0 +1,375 @@
+// Relaxed distances: a breadth-first search over the player's states in the
+// kinder world, then the distances to an exit back along its steps.
+#include "relaxed_distances.h"
+
+#include <allegro.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <functional>
+#include <queue>
+#include <utility>
+
+#include "actors/bullet.h"
+#include "actors/enemy.h"
+#include "actors/moving_platform.h"
+#include "actors/player.h"
+#include "app/data_objects.h"
+#include "app/game_state.h"
+#include "level/tile_map.h"
+#include "level_run.h"
+#include "world_state.h"
+
+namespace {
+
+// Far enough that no platform put there reaches the map in a tick.
+const int PARKED = -(1 << 26);
+const int MAX_ROUND = 4000;  // ticks; a platform not round by then is not followed
+const int WALKS = 3;         // none, left, right; with Up or not
+
+int platformCount() { return platformList->getCapacity(); }
+
+bool alongside(int left, int right, int x, int playerRight) {
+  return (left <= x && x <= right) || (left <= playerRight && playerRight <= right);
+}
+
+}  // namespace
+
+RelaxedDistances::RelaxedDistances(const WorldState& world, size_t maxStates, int limit,
+                                   std::function<int(int x)> atLeast) {
+  std::vector<int> start;
+  world.save(0, start);
+  BITMAP* look = graphic(GFX_PLAYER_STAND);
+  bool sameSizes = look != NULL;
+  for (int index : {GFX_PLAYER_AIR, GFX_PLAYER_WALK}) {
+    BITMAP* other = graphic(index);
+    if (!look || !other || other->w != look->w || other->h != look->h) sameSizes = false;
+  }
+  // the player's pictures change with his steps; their sizes must not, for
+  // his state to be where he is and how he moves
+  if (sameSizes && platformCount() <= INT16_MAX) {
+    playerW = look->w;
+    playerH = look->h;
+    ok = explore(maxStates, limit, atLeast);
+    if (ok) distances();
+    // Only looked up from now on: the table may be fuller, and smaller.
+    bodies.shrink_to_fit();
+    distance.shrink_to_fit();
+    size_t size = 1 << 12;
+    while (size * 7 < bodies.size() * 10) size *= 2;
+    rehash(size);
+  }
+  edges = std::vector<int32_t>();
+  edgeStart = std::vector<int64_t>();
+  if (!ok) {
+    bodies = std::vector<Body>();
+    slots = std::vector<uint64_t>();
+    distance = std::vector<int32_t>();
+  }
+  world.restore(start.data());
+}
+
+RelaxedDistances::Body RelaxedDistances::bodyOfPlayer() {
+  const Player& p = *player;
+  Body b;
+  b.x = p.getX();
+  b.y = p.getY();
+  b.speedY = static_cast<int16_t>(p.getSpeedY());
+  b.direction = static_cast<int8_t>(p.getDirection());
+  b.onGround = p.isOnGround();
+  b.platform = -1;
+  for (int i = 0; i < platformCount(); i++)
+    if (p.getPlatform() && platformList->get(i) == p.getPlatform()) b.platform = static_cast<int16_t>(i);
+  return b;
+}
+
+uint64_t RelaxedDistances::hashOf(const Body& b) {
+  auto mix = [](uint64_t z) {
+    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+    z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+    return z ^ (z >> 31);
+  };
+  uint64_t place = (static_cast<uint64_t>(static_cast<uint32_t>(b.x)) << 32) |
+                   static_cast<uint32_t>(b.y);
+  uint64_t rest = (static_cast<uint64_t>(static_cast<uint16_t>(b.speedY)) << 16) |
+                  (static_cast<uint64_t>(static_cast<uint8_t>(b.direction)) << 32) |
+                  (static_cast<uint64_t>(b.onGround) << 40) | static_cast<uint16_t>(b.platform + 1);
+  return mix(place ^ mix(rest + 0x9E3779B97F4A7C15ull));
+}
+
+// A slot holds a body's index + 1 in its low half and the top of its hash
+// in the high half, so most probes need not look at the body itself.
+int RelaxedDistances::find(const Body& b) const {
+  if (slots.empty()) return -1;
+  uint64_t hash = hashOf(b);
+  uint64_t tag = hash >> 32 << 32;
+  size_t mask = slots.size() - 1;
+  for (size_t i = hash & mask;; i = (i + 1) & mask) {
+    if (slots[i] == 0) return -1;
+    if ((slots[i] & ~0xFFFFFFFFull) != tag) continue;
+    int index = static_cast<int>(slots[i] & 0xFFFFFFFFull) - 1;
+    if (bodies[static_cast<size_t>(index)] == b) return index;
+  }
+}
+
+int RelaxedDistances::add(const Body& b) {
+  if (2 * (bodies.size() + 1) > slots.size()) grow();
+  uint64_t hash = hashOf(b);
+  uint64_t tag = hash >> 32 << 32;
+  size_t mask = slots.size() - 1;
+  size_t i = hash & mask;
+  for (; slots[i] != 0; i = (i + 1) & mask) {
+    if ((slots[i] & ~0xFFFFFFFFull) != tag) continue;
+    int index = static_cast<int>(slots[i] & 0xFFFFFFFFull) - 1;
+    if (bodies[static_cast<size_t>(index)] == b) return index;
+  }
+  bodies.push_back(b);
+  slots[i] = tag | bodies.size();
+  return static_cast<int>(bodies.size()) - 1;
+}
+
+void RelaxedDistances::grow() { rehash(std::max<size_t>(1 << 12, slots.size() * 2)); }
+
+void RelaxedDistances::rehash(size_t size) {
+  slots = std::vector<uint64_t>(size, 0);
+  size_t mask = slots.size() - 1;
+  for (size_t n = 0; n < bodies.size(); n++) {
+    uint64_t hash = hashOf(bodies[n]);
+    size_t i = hash & mask;
+    while (slots[i] != 0) i = (i + 1) & mask;
+    slots[i] = (hash >> 32 << 32) | (n + 1);
+  }
+}
+
+void RelaxedDistances::putPlayer(const Body& b) const {
+  Player& p = *player;
+  p.setX(b.x);
+  p.setY(b.y);
+  p.setSpeedX(0);
+  p.setSpeedY(b.speedY);
+  p.setDirection(b.direction);
+  p.setOnGround(b.onGround);
+  p.setAlive(true);
+  p.setLives(PLAYER_START_LIVES);
+  p.setPlatform(b.platform < 0 ? NULL : platformList->get(b.platform));
+  currentMap->resetFinished();
+}
+
+void RelaxedDistances::park(int platform) const {
+  MovingPlatform* p = platformList->get(platform);
+  if (!p) return;
+  p->setX(PARKED);
+  p->setY(PARKED);
+}
+
+void RelaxedDistances::place(int platform, int phase) const {
+  MovingPlatform* p = platformList->get(platform);
+  const PlatformPlace& at = rounds[static_cast<size_t>(platform)][static_cast<size_t>(phase)];
+  p->setX(at.x);
+  p->setY(at.y);
+  p->setSpeedX(at.speedX);
+  p->setVerticalSpeed(at.speedY);
+}
+
+bool RelaxedDistances::explore(size_t maxStates, int limit,
+                               const std::function<int(int)>& atLeast) {
+  // Every platform's round from where it stands now, one place a tick.
+  rounds.assign(static_cast<size_t>(platformCount()), {});
+  for (int i = 0; i < platformCount(); i++) {
+    MovingPlatform* p = platformList->get(i);
+    if (!p) continue;
+    MovingPlatform probe = *p;
+    std::vector<PlatformPlace>& round = rounds[static_cast<size_t>(i)];
+    do {
+      round.push_back({probe.getX(), probe.getY(), probe.getSpeedX(), probe.getVerticalSpeed()});
+      probe.stepX();
+      probe.stepY();
+    } while ((probe.getX() != p->getX() || probe.getY() != p->getY() ||
+              probe.getSpeedX() != p->getSpeedX() ||
+              probe.getVerticalSpeed() != p->getVerticalSpeed()) &&
+             round.size() <= MAX_ROUND);
+    if (round.size() > MAX_ROUND) return false;
+  }
+  reaches.assign(rounds.size(), Reach());
+  for (size_t i = 0; i < rounds.size(); i++) {
+    if (rounds[i].empty()) continue;
+    MovingPlatform* p = platformList->get(static_cast<int>(i));
+    Reach& reach = reaches[i];
+    reach = {rounds[i][0].x, rounds[i][0].x, rounds[i][0].y, rounds[i][0].y};
+    for (const PlatformPlace& at : rounds[i]) {
+      reach.left = std::min(reach.left, at.x);
+      reach.right = std::max(reach.right, at.x + p->getWidth());
+      reach.top = std::min(reach.top, at.y);
+      reach.bottom = std::max(reach.bottom, at.y + p->getHeight());
+    }
+  }
+
+  // The kinder world: nobody to meet, nothing in flight, no clock.
+  for (Enemy* e = enemyList->getHead(); e; e = e->getNext()) {
+    e->setAlive(false);
+    e->setSpeedY(0);
+    e->setY(currentMap->getHeightPixels() * 2 + 1000);
+  }
+  bulletList->clear();
+  timeLeft = 1 << 30;
+  for (int i = 0; i < platformCount(); i++) park(i);
+
+  // grown by doubling, a big level's lists would be copied over and over
+  size_t expected = std::min<size_t>(maxStates, 1 << 20);
+  bodies.reserve(expected);
+  distance.reserve(expected);
+  edgeStart.reserve(expected);
+  edges.reserve(4 * expected);
+  addAt(bodyOfPlayer(), 0);
+  edgeStart.assign(1, 0);
+  std::vector<int> next;
+  // Breadth first: a body is met first by the fewest ticks it takes.
+  for (size_t n = 0; n < bodies.size(); n++) {
+    if (bodies.size() > maxStates) return false;
+    next.clear();
+    if (limit > 0 && atLeast) {
+      int bound = atLeast(bodies[n].x);
+      if (distance[n] + bound >= limit) {
+        // no run through it can beat the limit: its bound will do
+        distance[n] = bound;
+        edgeStart.push_back(static_cast<int64_t>(edges.size()));
+        continue;
+      }
+    }
+    expand(static_cast<int>(n), next);
+    std::sort(next.begin(), next.end());
+    next.erase(std::unique(next.begin(), next.end()), next.end());
+    edges.insert(edges.end(), next.begin(), next.end());
+    edgeStart.push_back(static_cast<int64_t>(edges.size()));
+  }
+  return true;
+}
+
+int RelaxedDistances::addAt(const Body& b, int depth) {
+  size_t before = bodies.size();
+  int index = add(b);
+  if (bodies.size() > before) distance.push_back(depth);
+  return index;
+}
+
+void RelaxedDistances::expand(int index, std::vector<int>& next) {
+  const Body from = bodies[static_cast<size_t>(index)];
+  const int depth = distance[static_cast<size_t>(index)] + 1;  // of its successors
+  bool finishes = false;
+  // A rider's platform is where it was when it caught him: its top at his
+  // feet, him alongside it. Any place of its round that fits will do.
+  std::vector<int> phases;
+  if (from.platform >= 0) {
+    const std::vector<PlatformPlace>& round = rounds[static_cast<size_t>(from.platform)];
+    int width = platformList->get(from.platform)->getWidth();
+    for (size_t phase = 0; phase < round.size(); phase++) {
+      const PlatformPlace& at = round[phase];
+      if (at.y == from.y + playerH &&
+          alongside(at.x, at.x + width, from.x, from.x + playerW))
+        phases.push_back(static_cast<int>(phase));
+    }
+    if (phases.empty())
+      for (size_t phase = 0; phase < round.size(); phase++) phases.push_back(static_cast<int>(phase));
+  } else {
+    phases.push_back(-1);
+  }
+  bool canJump = from.onGround || from.platform >= 0;
+  for (int action = 0; action < 2 * WALKS; action++) {
+    if (action >= WALKS && !canJump) continue;
+    for (int phase : phases) stepFrom(from, depth, action, from.platform, phase, next, finishes);
+  }
+  if (from.platform >= 0) park(from.platform);
+  // its depth is spent: its successors have theirs
+  distance[static_cast<size_t>(index)] = finishes ? 1 : NO_EXIT;
+}
+
+void RelaxedDistances::stepFrom(const Body& from, int depth, int action, int ridden, int phase,
+                                std::vector<int>& next, bool& finishes) {
+  if (ridden >= 0) place(ridden, phase);
+  putPlayer(from);
+  TickKeys keys;
+  keys.left = action % WALKS == 1;
+  keys.right = action % WALKS == 2;
+  keys.up = action >= WALKS;
+  int tick = 1;
+  RunOutcome outcome = runTick(keys, tick);
+  if (outcome == RUN_FINISHED) finishes = true;
+  if (outcome != RUN_PLAYING) return;
+  Body after = bodyOfPlayer();
+  next.push_back(addAt(after, depth));
+  catches(after, depth, currentMap->getFallSpeed() + player->getSpeedY(), ridden, next);
+}
+
+// The end of a tick: a platform whose top is at the player's feet as he
+// falls or stands catches him and lifts him onto it. Each platform that was
+// parked for the tick might have been anywhere on its round.
+void RelaxedDistances::catches(const Body& after, int depth, int fallSpeedY, int except,
+                               std::vector<int>& next) {
+  if (fallSpeedY <= 0) return;
+  int feet = after.y + playerH;
+  for (int i = 0; i < platformCount(); i++) {
+    MovingPlatform* p = platformList->get(i);
+    if (!p || i == except) continue;
+    const Reach& reach = reaches[static_cast<size_t>(i)];
+    if (feet < reach.top || feet > reach.bottom ||
+        !(after.x <= reach.right && after.x + playerW >= reach.left))
+      continue;
+    int width = p->getWidth(), height = p->getHeight();
+    std::vector<int> tops;
+    for (const PlatformPlace& at : rounds[static_cast<size_t>(i)]) {
+      if (at.y > feet || feet > at.y + height) continue;
+      if (!alongside(at.x, at.x + width, after.x, after.x + playerW)) continue;
+      tops.push_back(at.y);
+    }
+    std::sort(tops.begin(), tops.end());
+    tops.erase(std::unique(tops.begin(), tops.end()), tops.end());
+    for (int top : tops) {
+      Body caught = after;
+      caught.y = top - playerH;
+      caught.platform = static_cast<int16_t>(i);
+      next.push_back(addAt(caught, depth));
+    }
+  }
+}
+
+void RelaxedDistances::distances() {
+  size_t n = bodies.size();
+  // The steps turned round: who leads to each body, in one array by body.
+  std::vector<int64_t> into(n + 2, 0);
+  for (int32_t to : edges) into[static_cast<size_t>(to) + 2]++;
+  for (size_t i = 2; i < n + 2; i++) into[i] += into[i - 1];
+  std::vector<int32_t> from(edges.size());
+  for (size_t b = 0; b < n; b++)
+    for (int64_t e = edgeStart[b]; e < edgeStart[b + 1]; e++) {
+      size_t to = static_cast<size_t>(edges[static_cast<size_t>(e)]);
+      from[static_cast<size_t>(into[to + 1]++)] = static_cast<int32_t>(b);
+    }
+  edges = std::vector<int32_t>();
+  edgeStart = std::vector<int64_t>();
+
+  // Fewest ticks back from the bodies a tick from an exit and from the
+  // bodies left with their bound, which start further out.
+  typedef std::pair<int32_t, int32_t> Reached;  // distance, body
+  std::priority_queue<Reached, std::vector<Reached>, std::greater<Reached>> open;
+  for (size_t b = 0; b < n; b++)
+    if (distance[b] != NO_EXIT) open.push({distance[b], static_cast<int32_t>(b)});
+  while (!open.empty()) {
+    Reached r = open.top();
+    open.pop();
+    size_t b = static_cast<size_t>(r.second);
+    if (r.first != distance[b]) continue;
+    for (int64_t e = into[b]; e < into[b + 1]; e++) {
+      size_t a = static_cast<size_t>(from[static_cast<size_t>(e)]);
+      if (distance[a] != NO_EXIT && distance[a] <= r.first + 1) continue;
+      distance[a] = r.first + 1;
+      open.push({distance[a], static_cast<int32_t>(a)});
+    }
+  }
+}
+
+int RelaxedDistances::ticksToExit() const {
+  if (!ok) return UNKNOWN;
+  int index = find(bodyOfPlayer());
+  if (index < 0) return UNKNOWN;
+  return distance[static_cast<size_t>(index)];
+}

@@ -1,0 +1,103 @@
+// Relaxed distances: the fewest ticks from each state of the player to an
+// exit in a kinder world than the level's, worked out once for a search to
+// bound and steer by.
+//
+// The kinder world has no enemies and no clock, and in every tick each
+// platform may stand wherever on its round suits the player. Every run of
+// the level is a run there too, tick for tick, so a count found there never
+// says more than a real run needs. It depends on the player alone (where he
+// is, his fall, his facing, his footing and the platform he rides), so the
+// few hundred thousand such states of a level can all be searched, with the
+// game's own physics: walls, ledges, pits and the pushes through walls are
+// all weighed exactly; only waiting for a platform and dodging enemies
+// are not.
+#ifndef BRINDLECOVE_RELAXED_DISTANCES_H
+#define BRINDLECOVE_RELAXED_DISTANCES_H
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+class WorldState;
+
+class RelaxedDistances {
+ public:
+  // Searches the level startRun started, from the player as he stands, and
+  // puts the world back as `world` saved it at tick 0. Gives up (and is then
+  // not usable) past `maxStates` states, on a level whose platforms do not
+  // come round, or where the player's pictures differ in size.
+  //
+  // Only runs shorter than `limit` ticks are of interest: a state that
+  // cannot be on one by `atLeast` (a bound on the ticks to an exit from the
+  // player's x, never too high) is not searched on, and that bound is its
+  // distance. No limit: 0.
+  RelaxedDistances(const WorldState& world, size_t maxStates, int limit = 0,
+                   std::function<int(int x)> atLeast = nullptr);
+
+  bool usable() const { return ok; }
+  size_t states() const { return bodies.size(); }
+
+  // The fewest ticks the player as he now stands needs to touch an exit,
+  // at least 1; -1 when no run of the kinder world reaches one from here,
+  // and -2 when this state was never reached there (it cannot be, in a run
+  // of the level, unless the level changed).
+  int ticksToExit() const;
+
+  static constexpr int NO_EXIT = -1;
+  static constexpr int UNKNOWN = -2;
+
+ private:
+  struct Body {
+    int32_t x, y;
+    int16_t speedY;
+    int16_t platform;  // ridden, by index into the level's list; -1 for none
+    int8_t direction;
+    int8_t onGround;
+    bool operator==(const Body& o) const {
+      return x == o.x && y == o.y && speedY == o.speedY && direction == o.direction &&
+             onGround == o.onGround && platform == o.platform;
+    }
+  };
+  struct PlatformPlace {
+    int x, y, speedX, speedY;
+  };
+
+  static Body bodyOfPlayer();
+  static uint64_t hashOf(const Body& b);
+  int find(const Body& b) const;
+  int add(const Body& b);  // its index; new ones are queued
+  void grow();
+  void rehash(size_t size);
+
+  bool explore(size_t maxStates, int limit, const std::function<int(int)>& atLeast);
+  void expand(int index, std::vector<int>& next);
+  void putPlayer(const Body& b) const;
+  void park(int platform) const;
+  void place(int platform, int phase) const;
+  // The successors of a tick run from `from` with `action`, all platforms
+  // but `ridden` parked: its outcome, and every way a platform could catch
+  // the player at the tick's end.
+  void stepFrom(const Body& from, int depth, int action, int ridden, int phase,
+                std::vector<int>& next, bool& finishes);
+  int addAt(const Body& b, int depth);
+  void catches(const Body& after, int depth, int fallSpeedY, int except, std::vector<int>& next);
+  void distances();
+
+  bool ok = false;
+  std::vector<Body> bodies;
+  std::vector<uint64_t> slots;    // open addressing on hashOf; 0 free
+  // per body: ticks to an exit, or NO_EXIT; while searching, the ticks
+  // from the start at least, and then 1 for a body a tick from an exit
+  std::vector<int32_t> distance;
+  std::vector<int64_t> edgeStart;  // per body: where its successors begin
+  std::vector<int32_t> edges;
+  std::vector<std::vector<PlatformPlace>> rounds;  // per platform: each tick of its round
+  struct Reach {
+    int left, right, top, bottom;  // what its round covers, in pixels
+  };
+  std::vector<Reach> reaches;  // per platform
+  int playerW = 0, playerH = 0;
+};
+
+#endif
