@@ -525,6 +525,33 @@ TEST_F(GameReplay, TheSolversRunOfLevelOneReplaysToTheRecordedEnd) {
   EXPECT_TRUE(gameOver);
 }
 
+// The solver's best run of a shipped level, as a trace, played by the game:
+// it must finish the level there, the only one played.
+void playSolversRun(GameReplay& fixture, int level) {
+  const std::string path = DATA + "/level" + std::to_string(level) + ".dat";
+  std::string error;
+  ASSERT_TRUE(startRun(path, error)) << error;
+  SolveResult best = solveLevel(SolveOptions());
+  ASSERT_TRUE(best.finishable);
+  std::string trace = writeTempFile("", "solved.trace");
+  ASSERT_TRUE(writeTrace(trace, "level " + std::to_string(level), best.keys, error)) << error;
+  setLevelFiles({path});
+  Recording recording;
+  ASSERT_TRUE(readRecording(trace, recording, error)) << error;
+  startReplay(recording);
+  try {
+    fixture.play();
+  } catch (const ReplayDiverged& diverged) {
+    FAIL() << "level " << level << ": " << diverged.what();
+  }
+  EXPECT_EQ(levelNumber, 2) << "level " << level;
+  EXPECT_TRUE(gameOver) << "level " << level;
+}
+
+TEST_F(GameReplay, TheSolversRunOfLevelTwoFinishesItInTheGame) { playSolversRun(*this, 2); }
+
+TEST_F(GameReplay, TheSolversRunOfLevelThreeFinishesItInTheGame) { playSolversRun(*this, 3); }
+
 TEST_F(GameReplay, TheLevelToolsTraceMovesTheGamesWorldAsItMovedTheTools) {
   // Level 3 has enemies and platforms moving from the first tick: a world
   // one tick apart shows in every actor. Right held, two jumps.

@@ -124,7 +124,8 @@ TickKeys actionKeys(int action, int tickInStep) {
 // at that tile's far side, up to a tile and a step in one tick; the level
 // is searched for the places where that can happen and x is let move that
 // fast there. Everything else about the player (his height, his speeds,
-// what is in his way) only makes real runs longer.
+// what is in his way) only makes real runs longer. Once the kinder world's
+// distances are known, which weigh all of that, the larger of the two holds.
 class Estimate {
  public:
   // Untrusted, the places where a snap may come are left out: a guess that
@@ -169,8 +170,8 @@ class Estimate {
 
   // The distances of the kinder world know the player's height and the
   // walls: where they say more, they hold. Where they find no way to an
-  // exit at all, there is none.
-  // `alone`: where they know the state, they are taken instead of the table.
+  // exit at all, there is none. `alone`: where they know the state, they
+  // are taken instead of the table (a guess that follows the walls).
   void tighten(const RelaxedDistances* kinder, bool alone = false) {
     relaxed = kinder;
     relaxedAlone = alone;
@@ -757,8 +758,6 @@ long lastTickOf(const WorldState& world) {
   return static_cast<long>(TICKS_PER_SECOND) * (currentMap->getTimeLimit() + world.getTimeBonusTotal());
 }
 
-}  // namespace
-
 // One greedy pass; true when it settles the answer: no run at all, or none
 // shorter than the one in hand.
 bool greedy(Search& search, const Estimate& guide, int weight, long budget, long lastTick,
@@ -778,6 +777,8 @@ bool greedy(Search& search, const Estimate& guide, int weight, long budget, long
   }
   return false;
 }
+
+}  // namespace
 
 SolveResult solveLevel(const SolveOptions& options) {
   KeptView kept;

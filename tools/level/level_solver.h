@@ -12,7 +12,9 @@ const long SOLVER_DEFAULT_BUDGET = 300000;
 
 struct SolveOptions {
   int step = SOLVER_DEFAULT_STEP;        // ticks the same keys are held for, 1 to 35
-  long budget = SOLVER_DEFAULT_BUDGET;   // states expanded by each pass at most
+  // States expanded by each pass at most; the kinder world may have five
+  // times as many (beyond that it is not used).
+  long budget = SOLVER_DEFAULT_BUDGET;
   // Off: no estimate, every state in order of its tick. Far slower; it is
   // there to check the estimate against.
   bool guided = true;
@@ -33,14 +35,16 @@ struct SolveResult {
 
 // The shortest run over whole steps of held keys: walk left, right or not,
 // with or without Up, and with a shot on the step's first tick where that
-// shot can hit an enemy. Greedy passes find a run first; A* then searches
-// for a shorter one, with the tick count as the cost and an estimate that
-// never says more than a real run needs (level_solver.cpp says how). A
-// world reached again no earlier is dropped, and so is one that cannot
-// reach the exit before the clock runs out or before the run in hand.
-// When A* runs out of states the run in hand is the shortest; when it runs
-// out of budget first, the run in hand is the best found and nothing more.
-// Works on the level startRun started and leaves the world as it was.
+// shot can hit an enemy. Greedy passes find a run first, steered by a guess
+// from the player's x and then by the distances of a kinder world
+// (relaxed_distances.h); A* then searches for a shorter one, with the tick
+// count as the cost and an estimate that never says more than a real run
+// needs (level_solver.cpp says how). A world reached again no earlier is
+// dropped, and so is one that cannot reach the exit before the clock runs
+// out or before the run in hand. When a pass runs out of states the run in
+// hand is the shortest; when every pass runs out of budget first, the run
+// in hand is the best found and nothing more. Works on the level startRun
+// started and leaves the world as it was.
 SolveResult solveLevel(const SolveOptions& options);
 
 // Whether some run takes a pickup, for each pickup of the level in grid

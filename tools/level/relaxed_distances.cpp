@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <cstdint>
 #include <functional>
-#include <queue>
 #include <utility>
 
 #include "actors/bullet.h"
@@ -113,7 +112,7 @@ int RelaxedDistances::find(const Body& b) const {
 }
 
 int RelaxedDistances::add(const Body& b) {
-  if (2 * (bodies.size() + 1) > slots.size()) grow();
+  if (10 * (bodies.size() + 1) > 7 * slots.size()) grow();
   uint64_t hash = hashOf(b);
   uint64_t tag = hash >> 32 << 32;
   size_t mask = slots.size() - 1;
@@ -214,12 +213,6 @@ bool RelaxedDistances::explore(size_t maxStates, int limit,
   timeLeft = 1 << 30;
   for (int i = 0; i < platformCount(); i++) park(i);
 
-  // grown by doubling, a big level's lists would be copied over and over
-  size_t expected = std::min<size_t>(maxStates, 1 << 20);
-  bodies.reserve(expected);
-  distance.reserve(expected);
-  edgeStart.reserve(expected);
-  edges.reserve(4 * expected);
   addAt(bodyOfPlayer(), 0);
   edgeStart.assign(1, 0);
   std::vector<int> next;
@@ -268,6 +261,7 @@ void RelaxedDistances::expand(int index, std::vector<int>& next) {
           alongside(at.x, at.x + width, from.x, from.x + playerW))
         phases.push_back(static_cast<int>(phase));
     }
+    // none fits (a world put together by hand): every place, to be safe
     if (phases.empty())
       for (size_t phase = 0; phase < round.size(); phase++) phases.push_back(static_cast<int>(phase));
   } else {
@@ -348,21 +342,34 @@ void RelaxedDistances::distances() {
   edgeStart = std::vector<int64_t>();
 
   // Fewest ticks back from the bodies a tick from an exit and from the
-  // bodies left with their bound, which start further out.
-  typedef std::pair<int32_t, int32_t> Reached;  // distance, body
-  std::priority_queue<Reached, std::vector<Reached>, std::greater<Reached>> open;
+  // bodies left with their bound, which start further out. The steps all
+  // take a tick, so the bodies are settled in order of distance by taking,
+  // of the queue and of the starts sorted by their distance, the nearer.
+  std::vector<int32_t> starts;
   for (size_t b = 0; b < n; b++)
-    if (distance[b] != NO_EXIT) open.push({distance[b], static_cast<int32_t>(b)});
-  while (!open.empty()) {
-    Reached r = open.top();
-    open.pop();
-    size_t b = static_cast<size_t>(r.second);
-    if (r.first != distance[b]) continue;
+    if (distance[b] != NO_EXIT) starts.push_back(static_cast<int32_t>(b));
+  std::stable_sort(starts.begin(), starts.end(), [this](int32_t a, int32_t b) {
+    return distance[static_cast<size_t>(a)] < distance[static_cast<size_t>(b)];
+  });
+  std::vector<int32_t> queue;
+  std::vector<bool> settled(n, false);
+  size_t nextStart = 0, nextQueued = 0;
+  while (nextStart < starts.size() || nextQueued < queue.size()) {
+    size_t b;
+    if (nextQueued < queue.size() &&
+        (nextStart == starts.size() ||
+         distance[static_cast<size_t>(queue[nextQueued])] <=
+             distance[static_cast<size_t>(starts[nextStart])]))
+      b = static_cast<size_t>(queue[nextQueued++]);
+    else
+      b = static_cast<size_t>(starts[nextStart++]);
+    if (settled[b]) continue;
+    settled[b] = true;
     for (int64_t e = into[b]; e < into[b + 1]; e++) {
       size_t a = static_cast<size_t>(from[static_cast<size_t>(e)]);
-      if (distance[a] != NO_EXIT && distance[a] <= r.first + 1) continue;
-      distance[a] = r.first + 1;
-      open.push({distance[a], static_cast<int32_t>(a)});
+      if (settled[a] || (distance[a] != NO_EXIT && distance[a] <= distance[b] + 1)) continue;
+      distance[a] = distance[b] + 1;
+      queue.push_back(static_cast<int32_t>(a));
     }
   }
 }

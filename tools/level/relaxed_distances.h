@@ -7,10 +7,10 @@
 // the level is a run there too, tick for tick, so a count found there never
 // says more than a real run needs. It depends on the player alone (where he
 // is, his fall, his facing, his footing and the platform he rides), so the
-// few hundred thousand such states of a level can all be searched, with the
-// game's own physics: walls, ledges, pits and the pushes through walls are
-// all weighed exactly; only waiting for a platform and dodging enemies
-// are not.
+// hundreds of thousands of such states of a level can all be searched, with
+// the game's own physics: walls, ledges, pits and the pushes through walls
+// are all weighed exactly; only waiting for a platform and getting past
+// enemies are not.
 #ifndef BRINDLECOVE_RELAXED_DISTANCES_H
 #define BRINDLECOVE_RELAXED_DISTANCES_H
 
