@@ -758,15 +758,17 @@ long lastTickOf(const WorldState& world) {
   return static_cast<long>(TICKS_PER_SECOND) * (currentMap->getTimeLimit() + world.getTimeBonusTotal());
 }
 
-// One greedy pass; true when it settles the answer: no run at all, or none
-// shorter than the one in hand.
-bool greedy(Search& search, const Estimate& guide, int weight, long budget, long lastTick,
-            SolveResult& result) {
+// One pass, only looking for a run shorter than the one in hand; true when
+// it settles the answer: no run at all, or none shorter. A run found by A*
+// (weight 1 on the bound) is the shortest.
+bool searchPass(Search& search, const Estimate& guide, int weight, long budget, long lastTick,
+                SolveResult& result) {
   bool exhausted = false;
   long before = result.finishable ? result.ticks : lastTick + 1;
   int finish = search.run(weight, guide, budget, before, result.states, exhausted);
   if (finish >= 0) {
     result.finishable = true;
+    result.shortest = weight == 1;
     result.ticks = search.tickOf(finish);
     result.keys = search.keysTo(finish);
   } else if (exhausted) {
@@ -804,7 +806,7 @@ SolveResult solveLevel(const SolveOptions& options) {
   if (options.guided) {
     Estimate guess(false);
     for (int weight : {GREEDY_WEIGHT, 0}) {
-      if (greedy(search, guess, weight, options.budget, lastTick, result)) return result;
+      if (searchPass(search, guess, weight, options.budget, lastTick, result)) return result;
       if (result.finishable) break;
     }
     long limit = result.finishable ? result.ticks : lastTick + 1;
@@ -818,26 +820,15 @@ SolveResult solveLevel(const SolveOptions& options) {
       Estimate kinder(false);
       kinder.tighten(relaxed.get(), true);
       for (int weight : {GREEDY_WEIGHT, 0})
-        if (greedy(search, kinder, weight, std::max(1L, options.budget / 2), lastTick, result))
+        if (searchPass(search, kinder, weight, std::max(1L, options.budget / 2), lastTick,
+                       result))
           return result;
     }
   }
 
   // A* then either finds a shorter run, or shows by running out of states
   // that there is none, or runs out of budget first.
-  bool exhausted = false;
-  long before = result.finishable ? result.ticks : lastTick + 1;
-  int finish = search.run(1, estimate, options.budget, before, result.states, exhausted);
-  if (finish >= 0) {
-    result.finishable = true;
-    result.shortest = true;
-    result.ticks = search.tickOf(finish);
-    result.keys = search.keysTo(finish);
-  } else if (exhausted) {
-    // no run is shorter than the one found, or there is none
-    result.shortest = result.finishable;
-    result.exhausted = !result.finishable;
-  }
+  searchPass(search, estimate, 1, options.budget, lastTick, result);
   search.restoreStart();
   return result;
 }
