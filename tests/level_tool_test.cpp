@@ -752,10 +752,16 @@ TEST_F(LevelToolTest, TheKinderWorldStopsAtItsLimitAndItsStates) {
   EXPECT_LE(below.ticksToExit(), shortest.ticks);
   EXPECT_LT(below.states(), whole.states());
 
-  // Too many states: not usable, nothing known, and the world as it was.
-  RelaxedDistances few(world, 50);
-  EXPECT_FALSE(few.usable());
-  EXPECT_EQ(few.ticksToExit(), RelaxedDistances::UNKNOWN);
+  // Too many states: the nearest are searched and the rest keep their
+  // bound; without one, nothing is known. The world is as it was.
+  RelaxedDistances few(world, 2000, 0, one);
+  EXPECT_TRUE(few.usable());
+  EXPECT_LT(few.states(), whole.states());
+  EXPECT_GE(few.ticksToExit(), 1);
+  EXPECT_LE(few.ticksToExit(), shortest.ticks);
+  RelaxedDistances unbounded(world, 2000);
+  EXPECT_FALSE(unbounded.usable());
+  EXPECT_EQ(unbounded.ticksToExit(), RelaxedDistances::UNKNOWN);
   EXPECT_EQ(player->getX(), PLAYER_START_X);
   ReplayResult replay = replayKeys(shortest.keys);
   EXPECT_EQ(replay.outcome, RUN_FINISHED);

@@ -12,8 +12,8 @@ const long SOLVER_DEFAULT_BUDGET = 300000;
 
 struct SolveOptions {
   int step = SOLVER_DEFAULT_STEP;        // ticks the same keys are held for, 1 to 35
-  // States expanded by each pass at most; the kinder world may have five
-  // times as many (beyond that it is not used).
+  // States expanded by each pass at most; the kinder world searches five
+  // times as many at most, the nearest the start first.
   long budget = SOLVER_DEFAULT_BUDGET;
   // Off: no estimate, every state in order of its tick. Far slower; it is
   // there to check the estimate against.

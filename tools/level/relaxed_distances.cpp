@@ -218,11 +218,13 @@ bool RelaxedDistances::explore(size_t maxStates, int limit,
   std::vector<int> next;
   // Breadth first: a body is met first by the fewest ticks it takes.
   for (size_t n = 0; n < bodies.size(); n++) {
-    if (bodies.size() > maxStates) return false;
+    // Too many: the rest are left with their bound, where there is one.
+    bool full = bodies.size() > maxStates;
+    if (full && !atLeast) return false;
     next.clear();
-    if (limit > 0 && atLeast) {
+    if (atLeast) {
       int bound = atLeast(bodies[n].x);
-      if (distance[n] + bound >= limit) {
+      if (full || (limit > 0 && distance[n] + bound >= limit)) {
         // no run through it can beat the limit: its bound will do
         distance[n] = bound;
         edgeStart.push_back(static_cast<int64_t>(edges.size()));

@@ -24,14 +24,16 @@ class WorldState;
 class RelaxedDistances {
  public:
   // Searches the level startRun started, from the player as he stands, and
-  // puts the world back as `world` saved it at tick 0. Gives up (and is then
-  // not usable) past `maxStates` states, on a level whose platforms do not
-  // come round, or where the player's pictures differ in size.
+  // puts the world back as `world` saved it at tick 0. Not usable on a
+  // level whose platforms do not come round, or where the player's pictures
+  // differ in size.
   //
-  // Only runs shorter than `limit` ticks are of interest: a state that
-  // cannot be on one by `atLeast` (a bound on the ticks to an exit from the
-  // player's x, never too high) is not searched on, and that bound is its
-  // distance. No limit: 0.
+  // `atLeast` is a bound on the ticks to an exit from the player's x, never
+  // too high. Only runs shorter than `limit` ticks are of interest: a state
+  // that cannot be on one by that bound is not searched on, and the bound is
+  // its distance. No limit: 0. Past `maxStates` states the search stops and
+  // those not searched on keep their bound too; without a bound it gives
+  // up, and is not usable.
   RelaxedDistances(const WorldState& world, size_t maxStates, int limit = 0,
                    std::function<int(int x)> atLeast = nullptr);
 
