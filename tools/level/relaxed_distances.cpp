@@ -50,7 +50,9 @@ RelaxedDistances::RelaxedDistances(const WorldState& world, size_t maxStates, in
     playerW = look->w;
     playerH = look->h;
     ok = explore(maxStates, limit, atLeast);
-    if (ok) distances();
+  }
+  if (ok) {
+    distances();
     // Only looked up from now on: the table may be fuller, and smaller.
     bodies.shrink_to_fit();
     distance.shrink_to_fit();
@@ -77,8 +79,9 @@ RelaxedDistances::Body RelaxedDistances::bodyOfPlayer() {
   b.direction = static_cast<int8_t>(p.getDirection());
   b.onGround = p.isOnGround();
   b.platform = -1;
-  for (int i = 0; i < platformCount(); i++)
-    if (p.getPlatform() && platformList->get(i) == p.getPlatform()) b.platform = static_cast<int16_t>(i);
+  if (p.getPlatform())
+    for (int i = 0; i < platformCount(); i++)
+      if (platformList->get(i) == p.getPlatform()) b.platform = static_cast<int16_t>(i);
   return b;
 }
 

@@ -42,8 +42,8 @@ class RelaxedDistances {
 
   // The fewest ticks the player as he now stands needs to touch an exit,
   // at least 1; -1 when no run of the kinder world reaches one from here,
-  // and -2 when this state was never reached there (it cannot be, in a run
-  // of the level, unless the level changed).
+  // and -2 when the search did not meet this state (it went on beyond the
+  // states searched on, or the level changed).
   int ticksToExit() const;
 
   static constexpr int NO_EXIT = -1;
