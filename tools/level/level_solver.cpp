@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <numeric>
+#include <deque>
 #include <memory>
 #include <queue>
 
@@ -30,7 +31,7 @@ class EarliestTicks {
   // True when `hash` is new or is now reached earlier.
   bool improve(uint64_t hash, int tick) {
     if (hash == 0) hash = 1;  // 0 marks a free slot
-    if (2 * (used + 1) > hashes.size()) grow();
+    if (4 * (used + 1) > 3 * hashes.size()) grow();
     size_t i = slot(hash);
     if (hashes[i] == hash) {
       if (ticks[i] <= tick) return false;
@@ -568,6 +569,31 @@ struct PickupGoal {
   std::vector<bool>* taken = nullptr;      // by index into `pickups`
 };
 
+// Saved worlds one after another, a block at a time so that no block is
+// ever copied at twice its size; a world never spans two blocks.
+class WorldStore {
+ public:
+  void clear() { blocks.clear(); }
+  // Where `world` is kept from now on.
+  int64_t add(const std::vector<int>& world) {
+    if (blocks.empty() || blocks.back().size() + world.size() > BLOCK) {
+      blocks.emplace_back();
+      blocks.back().reserve(std::max(BLOCK, world.size()));
+    }
+    std::vector<int>& block = blocks.back();
+    int64_t at = (static_cast<int64_t>(blocks.size() - 1) << 32) | static_cast<int64_t>(block.size());
+    block.insert(block.end(), world.begin(), world.end());
+    return at;
+  }
+  const int* at(int64_t where) const {
+    return blocks[static_cast<size_t>(where >> 32)].data() + (where & 0xFFFFFFFF);
+  }
+
+ private:
+  static constexpr size_t BLOCK = 1 << 18;  // ints
+  std::vector<std::vector<int>> blocks;
+};
+
 // One best-first search from the start; `weight` scales the estimate, so 1
 // is A* and finds the fewest ticks, more finds some run sooner.
 class Search {
@@ -587,8 +613,8 @@ class Search {
     guide = &order;
     limit = std::min(lastTick, before - 1);
     nodes.clear();
-    saved = start;
-    savedAt.assign(1, 0);
+    saved.clear();
+    savedAt.assign(1, saved.add(start));
     open = std::priority_queue<OpenEntry>();
     earliest = EarliestTicks();
     this->weight = weight;
@@ -665,14 +691,15 @@ class Search {
 
   void expand(int n) {
     if (nodes[n].saved < 0) {
-      int tick = world.restore(saved.data() + savedAt[nodes[nodes[n].parent].saved]);
+      int tick = world.restore(saved.at(savedAt[nodes[nodes[n].parent].saved]));
       runStep(nodes[n].action, nodes[n].ticksInStep, tick);
       nodes[n].saved = static_cast<int>(savedAt.size());
-      savedAt.push_back(static_cast<int64_t>(saved.size()));
-      world.save(tick, saved);
+      scratch.clear();
+      world.save(tick, scratch);
+      savedAt.push_back(saved.add(scratch));
     }
-    const int64_t at = savedAt[nodes[n].saved];
-    int now = world.restore(saved.data() + at);
+    const int* at = saved.at(savedAt[nodes[n].saved]);
+    int now = world.restore(at);
     // Up does nothing off the ground, unless a longer step lands first.
     bool canJump = step > 1 || player->isOnGround() || player->isOnPlatform();
     // A shot is tried only where it can hit, without and with a jump first.
@@ -692,7 +719,7 @@ class Search {
       bool up = (action / WALKS) % 2 == 1;
       if (up && !canJump) continue;
       if (action >= 2 * WALKS && !shotHits[up]) continue;
-      int tick = world.restore(saved.data() + at);
+      int tick = world.restore(at);
       int before = tick;
       RunOutcome outcome = runStep(action, step, tick);
       uint8_t ticks = static_cast<uint8_t>(tick - before);
@@ -733,9 +760,10 @@ class Search {
   long limit = 0;  // the last tick a run may finish in
   int weight = 1;
   std::vector<int> start;
-  std::vector<Node> nodes;
-  std::vector<int> saved;         // the expanded nodes' worlds, one after another
+  std::deque<Node> nodes;  // grown a block at a time: no copy twice its size
+  WorldStore saved;               // the expanded nodes' worlds
   std::vector<int64_t> savedAt;   // where each begins
+  std::vector<int> scratch;
   std::priority_queue<OpenEntry> open;
   EarliestTicks earliest;
 };

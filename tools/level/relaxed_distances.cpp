@@ -60,8 +60,8 @@ RelaxedDistances::RelaxedDistances(const WorldState& world, size_t maxStates, in
     while (size * 7 < bodies.size() * 10) size *= 2;
     rehash(size);
   }
-  edges = std::vector<int32_t>();
-  edgeStart = std::vector<int64_t>();
+  edges = std::deque<int32_t>();
+  edgeStart = std::deque<int64_t>();
   if (!ok) {
     bodies = std::vector<Body>();
     slots = std::vector<uint64_t>();
@@ -343,8 +343,8 @@ void RelaxedDistances::distances() {
       size_t to = static_cast<size_t>(edges[static_cast<size_t>(e)]);
       from[static_cast<size_t>(into[to + 1]++)] = static_cast<int32_t>(b);
     }
-  edges = std::vector<int32_t>();
-  edgeStart = std::vector<int64_t>();
+  edges = std::deque<int32_t>();
+  edgeStart = std::deque<int64_t>();
 
   // Fewest ticks back from the bodies a tick from an exit and from the
   // bodies left with their bound, which start further out. The steps all

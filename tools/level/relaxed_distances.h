@@ -16,6 +16,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <vector>
 
@@ -92,8 +93,9 @@ class RelaxedDistances {
   // per body: ticks to an exit, or NO_EXIT; while searching, the ticks
   // from the start at least, and then 1 for a body a tick from an exit
   std::vector<int32_t> distance;
-  std::vector<int64_t> edgeStart;  // per body: where its successors begin
-  std::vector<int32_t> edges;
+  // grown a block at a time, with no copy at twice the size
+  std::deque<int64_t> edgeStart;  // per body: where its successors begin
+  std::deque<int32_t> edges;
   std::vector<std::vector<PlatformPlace>> rounds;  // per platform: each tick of its round
   struct Reach {
     int left, right, top, bottom;  // what its round covers, in pixels
