@@ -52,8 +52,10 @@ RelaxedDistances::RelaxedDistances(const WorldState& world, size_t maxStates, in
     ok = explore(maxStates, limit, atLeast);
   }
   if (ok) {
+    // Only looked up from now on: the table is made again, fuller and
+    // smaller, once the distances no longer need the memory.
+    slots = std::vector<uint64_t>();
     distances();
-    // Only looked up from now on: the table may be fuller, and smaller.
     bodies.shrink_to_fit();
     distance.shrink_to_fit();
     size_t size = 1 << 12;
@@ -63,7 +65,7 @@ RelaxedDistances::RelaxedDistances(const WorldState& world, size_t maxStates, in
   edges = std::deque<int32_t>();
   edgeStart = std::deque<int64_t>();
   if (!ok) {
-    bodies = std::vector<Body>();
+    bodies = std::deque<Body>();
     slots = std::vector<uint64_t>();
     distance = std::vector<int32_t>();
   }

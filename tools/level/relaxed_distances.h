@@ -88,12 +88,13 @@ class RelaxedDistances {
   void distances();
 
   bool ok = false;
-  std::vector<Body> bodies;
+  // The lists that grow with the search grow a block at a time: no copy of
+  // one at twice its size, when memory is shortest.
+  std::deque<Body> bodies;
   std::vector<uint64_t> slots;    // open addressing on hashOf; 0 free
   // per body: ticks to an exit, or NO_EXIT; while searching, the ticks
   // from the start at least, and then 1 for a body a tick from an exit
   std::vector<int32_t> distance;
-  // grown a block at a time, with no copy at twice the size
   std::deque<int64_t> edgeStart;  // per body: where its successors begin
   std::deque<int32_t> edges;
   std::vector<std::vector<PlatformPlace>> rounds;  // per platform: each tick of its round
