@@ -132,7 +132,7 @@ check "Shift+Tab steps back to the second" \
   'same_region findings-second findings-back "$MAP_AREA"'
 
 # F6: the level tool solves beside the window. Level 3 keeps it busy for
-# a second or two; stopped (SIGSTOP) it stays busy as long as the checks
+# a few seconds; stopped (SIGSTOP) it stays busy as long as the checks
 # need: the window goes on drawing (the status bar counts the seconds) and
 # Escape takes the solver away. A second F6 left alone draws its run.
 xdotool key Escape
@@ -150,7 +150,9 @@ xdotool key Escape; sleep 0.5
 check "Escape abandons the solve: the solver is gone" '[ -z "$(solvers)" ]'
 check "and the editor is still open" 'kill -0 "$GAME_PID" 2>/dev/null'
 xdotool key F6
-for _ in $(seq 100); do [ -z "$(solvers)" ] && break; sleep 0.1; done
+# the editor starts it on its next frame; then it runs for a few seconds
+for _ in $(seq 30); do [ -n "$(solvers)" ] && break; sleep 0.1; done
+for _ in $(seq 600); do [ -z "$(solvers)" ] && break; sleep 0.1; done
 sleep 0.3; shot solved
 check "a finished solve draws its run over the map" \
   '[ "$(count_near solved "$MAP_AREA" "#FF3CC8")" -gt 50 ]'
