@@ -45,7 +45,8 @@ def main():
 
     floor = us("floor/blit800x600")
     if floor is None:
-        print_waits(results)
+        # a run of the solver or wait benchmarks alone
+        print_side_tables(results, show)
         return
     print("Blit floor (800 × 600, 16-bit): %s = %.2f %% of a tick.\n" % (show(floor), 100 * floor / TICK_US))
     print("| Level | Load | Load / tick | World update | % of tick | × blit | Frame | % of tick | × blit |")
@@ -64,28 +65,26 @@ def main():
             else:
                 cells += [show(t), "%.2g %%" % (100 * t / TICK_US), "%.2g" % (t / floor)]
         print("| " + " | ".join(cells) + " |")
-    solves = [n for n in results if n.startswith("solve/")]
-    if solves:
-        print("\n| Solver | Time | Ticks of 28.6 ms | Peak heap | States |")
-        print("|---|---|---|---|---|")
-        for n in solves:
-            r = results[n]
-            print("| %s | %s | %.0f | %.0f MB | %d |" % (n.split("/")[1], show(r["us"]), r["us"] / TICK_US,
-                                                    r.get("heap_MB", 0), r.get("states", 0)))
-    print_waits(results)
+    print_side_tables(results, show)
 
 
-def print_waits(results):
-    """The wait benchmarks' table, when they ran."""
-    waits = [n for n in results if n.startswith("wait/")]
-    if waits:
-        print("\n| Wait | Screen | CPU | Ticks a second |")
-        print("|---|---|---|---|")
-        for n in waits:
-            r = results[n]
-            _, mode, screen = n.split("/")[:3]
-            print("| %s | %s | %.1f %% of a core | %.2f |" % (mode, screen, r.get("cpu_percent", 0),
-                                                        r.get("ticks_per_s", 0)))
+def print_side_tables(results, show):
+    """The solver's and the waits' tables, for those that ran."""
+    def table(prefix, header, row):
+        names = [n for n in results if n.startswith(prefix)]
+        if not names:
+            return
+        print("\n| " + " | ".join(header) + " |")
+        print("|" + "---|" * len(header))
+        for n in names:
+            print("| " + " | ".join(row(n.split("/"), results[n])) + " |")
+
+    table("solve/", ["Solver", "Time", "Ticks of 28.6 ms", "Peak heap", "States"],
+          lambda name, r: [name[1], show(r["us"]), "%.0f" % (r["us"] / TICK_US),
+                           "%.0f MB" % r.get("heap_MB", 0), "%d" % r.get("states", 0)])
+    table("wait/", ["Wait", "Screen", "CPU", "Ticks a second"],
+          lambda name, r: [name[1], name[2], "%.1f %% of a core" % r.get("cpu_percent", 0),
+                           "%.2f" % r.get("ticks_per_s", 0)])
 
 
 if __name__ == "__main__":
