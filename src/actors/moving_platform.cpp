@@ -35,6 +35,13 @@ void PlatformList::add(MovingPlatform* platform) {
   else delete platform;
 }
 
+int PlatformList::indexOf(const MovingPlatform* platform) const {
+  if (!platform) return -1;
+  for (int i = 0; i < capacity; i++)
+    if (items[i] == platform) return i;
+  return -1;
+}
+
 void PlatformList::moveAll() {
   for (MovingPlatform* p : items) {
     if (!p) continue;

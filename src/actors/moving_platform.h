@@ -43,6 +43,8 @@ class PlatformList {
   MovingPlatform* get(int i) const { return items[i]; }
   int getCapacity() const { return capacity; }
   int getCount() const { return count; }
+  // The slot holding `platform`; -1 for none.
+  int indexOf(const MovingPlatform* platform) const;
 
   // Every platform's horizontal and vertical step, in file order.
   void moveAll();

@@ -297,3 +297,18 @@ PlatformTravel platformTravel(const MovingPlatform& platform) {
   }
   return travel;
 }
+
+std::vector<MovingPlatform> platformRound(const MovingPlatform& platform, int maxTicks) {
+  std::vector<MovingPlatform> round(1, platform);
+  for (int i = 0; i < maxTicks; i++) {
+    MovingPlatform next = round.back();
+    next.stepX();
+    next.stepY();
+    if (next.getX() == platform.getX() && next.getY() == platform.getY() &&
+        next.getSpeedX() == platform.getSpeedX() &&
+        next.getVerticalSpeed() == platform.getVerticalSpeed())
+      return round;
+    round.push_back(next);
+  }
+  return {};
+}

@@ -82,4 +82,9 @@ struct PlatformTravel {
 };
 PlatformTravel platformTravel(const MovingPlatform& platform);
 
+// A platform as it stands and after each tick of one round of its travel,
+// up to the tick it is back as it was (not repeated); empty when that takes
+// more than `maxTicks` ticks.
+std::vector<MovingPlatform> platformRound(const MovingPlatform& platform, int maxTicks);
+
 #endif

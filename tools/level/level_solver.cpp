@@ -412,16 +412,7 @@ class Estimate {
   };
 
   static int periodOf(const MovingPlatform& platform) {
-    MovingPlatform probe = platform;
-    for (int i = 1; i <= MAX_RIDE_PERIOD; i++) {
-      probe.stepX();
-      probe.stepY();
-      if (probe.getX() == platform.getX() && probe.getY() == platform.getY() &&
-          probe.getSpeedX() == platform.getSpeedX() &&
-          probe.getVerticalSpeed() == platform.getVerticalSpeed())
-        return i;
-    }
-    return 0;
+    return static_cast<int>(platformRound(platform, MAX_RIDE_PERIOD).size());
   }
 
   void addRideZones() {
@@ -808,6 +799,16 @@ bool searchPass(Search& search, const Estimate& guide, int weight, long budget, 
   return false;
 }
 
+// The kinder world's distances for runs shorter than `limit`, on the
+// options' share of states, with the estimate's table where they stop.
+std::unique_ptr<RelaxedDistances> kinderWorld(const WorldState& world, const Estimate& estimate,
+                                              const SolveOptions& options, long limit) {
+  return std::unique_ptr<RelaxedDistances>(new RelaxedDistances(
+      world, static_cast<size_t>(options.budget) * RELAXED_STATES_PER_BUDGET,
+      static_cast<int>(std::min<long>(limit, INT32_MAX)),
+      [&estimate](int x) { return estimate.ticksAtX(x); }));
+}
+
 }  // namespace
 
 SolveResult solveLevel(const SolveOptions& options) {
@@ -839,10 +840,7 @@ SolveResult solveLevel(const SolveOptions& options) {
     }
     long limit = result.finishable ? result.ticks : lastTick + 1;
     search.restoreStart();
-    relaxed.reset(new RelaxedDistances(
-        world, static_cast<size_t>(options.budget) * RELAXED_STATES_PER_BUDGET,
-        static_cast<int>(std::min<long>(limit, INT32_MAX)),
-        [&estimate](int x) { return estimate.ticksAtX(x); }));
+    relaxed = kinderWorld(world, estimate, options, limit);
     if (relaxed->usable()) {
       estimate.tighten(relaxed.get());
       Estimate kinder(false);
@@ -877,10 +875,9 @@ std::vector<PickupReach> reachPickups(const SolveOptions& options) {
   if (pickups.empty() || !estimate.hasExit() || runOutcome() != RUN_PLAYING) return reach;
   // the kinder world's distances drop more of the states that cannot reach
   // the exit in time, so more searches are settled
-  RelaxedDistances relaxed(world, static_cast<size_t>(options.budget) * RELAXED_STATES_PER_BUDGET,
-                           static_cast<int>(std::min<long>(lastTickOf(world) + 1, INT32_MAX)),
-                           [&estimate](int x) { return estimate.ticksAtX(x); });
-  if (relaxed.usable()) estimate.tighten(&relaxed);
+  std::unique_ptr<RelaxedDistances> relaxed =
+      kinderWorld(world, estimate, options, lastTickOf(world) + 1);
+  if (relaxed->usable()) estimate.tighten(relaxed.get());
   Search search(world, estimate, std::max(1, std::min(options.step, MAX_STEP)), lastTickOf(world),
                 true);
   std::vector<bool> taken(pickups.size(), false);

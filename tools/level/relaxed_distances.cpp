@@ -80,10 +80,7 @@ RelaxedDistances::Body RelaxedDistances::bodyOfPlayer() {
   b.speedY = static_cast<int16_t>(p.getSpeedY());
   b.direction = static_cast<int8_t>(p.getDirection());
   b.onGround = p.isOnGround();
-  b.platform = -1;
-  if (p.getPlatform())
-    for (int i = 0; i < platformCount(); i++)
-      if (platformList->get(i) == p.getPlatform()) b.platform = static_cast<int16_t>(i);
+  b.platform = static_cast<int16_t>(platformList->indexOf(p.getPlatform()));
   return b;
 }
 
@@ -182,17 +179,11 @@ bool RelaxedDistances::explore(size_t maxStates, int limit,
   for (int i = 0; i < platformCount(); i++) {
     MovingPlatform* p = platformList->get(i);
     if (!p) continue;
-    MovingPlatform probe = *p;
-    std::vector<PlatformPlace>& round = rounds[static_cast<size_t>(i)];
-    do {
-      round.push_back({probe.getX(), probe.getY(), probe.getSpeedX(), probe.getVerticalSpeed()});
-      probe.stepX();
-      probe.stepY();
-    } while ((probe.getX() != p->getX() || probe.getY() != p->getY() ||
-              probe.getSpeedX() != p->getSpeedX() ||
-              probe.getVerticalSpeed() != p->getVerticalSpeed()) &&
-             round.size() <= MAX_ROUND);
-    if (round.size() > MAX_ROUND) return false;
+    std::vector<MovingPlatform> places = platformRound(*p, MAX_ROUND);
+    if (places.empty()) return false;
+    for (const MovingPlatform& at : places)
+      rounds[static_cast<size_t>(i)].push_back(
+          {at.getX(), at.getY(), at.getSpeedX(), at.getVerticalSpeed()});
   }
   reaches.assign(rounds.size(), Reach());
   for (size_t i = 0; i < rounds.size(); i++) {
@@ -209,11 +200,7 @@ bool RelaxedDistances::explore(size_t maxStates, int limit,
   }
 
   // The kinder world: nobody to meet, nothing in flight, no clock.
-  for (Enemy* e = enemyList->getHead(); e; e = e->getNext()) {
-    e->setAlive(false);
-    e->setSpeedY(0);
-    e->setY(currentMap->getHeightPixels() * 2 + 1000);
-  }
+  for (Enemy* e = enemyList->getHead(); e; e = e->getNext()) putAway(*e);
   bulletList->clear();
   timeLeft = 1 << 30;
   for (int i = 0; i < platformCount(); i++) park(i);

@@ -24,12 +24,6 @@ int pictureIndex(BITMAP* picture) {
 
 BITMAP* pictureAt(int index) { return index < 0 ? NULL : graphic(index); }
 
-int platformIndex(const MovingPlatform* ridden) {
-  if (!ridden) return -1;
-  for (int i = 0; i < platformList->getCapacity(); i++)
-    if (platformList->get(i) == ridden) return i;
-  return -1;
-}
 
 // Player::animate only asks whether fewer than 5 ticks went by.
 const int ANIM_TICKS_THAT_MATTER = PLAYER_WALK_PICTURE_TICKS - 1;
@@ -93,14 +87,14 @@ const int* putEnemy(Enemy& e, const int* data) {
   return data + ENEMY_FIELDS;
 }
 
-// A shot enemy only falls out of the map: put it where its fall has ended.
+
+}  // namespace
+
 void putAway(Enemy& e) {
   e.setAlive(false);
   e.setSpeedY(0);
   e.setY(currentMap->getHeightPixels() * 2 + 1000);
 }
-
-}  // namespace
 
 WorldState::WorldState()
     : playerLookMatters(sizesDiffer({GFX_PLAYER_AIR, GFX_PLAYER_STAND, GFX_PLAYER_WALK})),
@@ -165,7 +159,7 @@ void WorldState::save(int tick, std::vector<int>& out) const {
   const Player& p = *player;
   int fields[] = {p.getX(), p.getY(), p.getSpeedX(), p.getSpeedY(), p.getDirection(),
                   p.isOnGround(), p.isAlive(), pictureIndex(p.getSprite()), p.getLives(),
-                  platformIndex(p.getPlatform()), p.getAnimTicks(), p.getBullets(),
+                  platformList->indexOf(p.getPlatform()), p.getAnimTicks(), p.getBullets(),
                   p.getPoints(), p.getBonusTime()};
   out.insert(out.end(), std::begin(fields), std::end(fields));
 
@@ -276,7 +270,7 @@ uint64_t WorldState::key() const {
   Hasher h;
   const Player& p = *player;
   int fields[] = {p.getX(), p.getY(), p.getSpeedX(), p.getSpeedY(), p.getDirection(),
-                  p.isOnGround(), p.isAlive(), p.getLives(), platformIndex(p.getPlatform()),
+                  p.isOnGround(), p.isAlive(), p.getLives(), platformList->indexOf(p.getPlatform()),
                   p.getBullets(), p.getBonusTime()};
   for (int f : fields) h.add(f);
   if (playerLookMatters) {
