@@ -35,6 +35,7 @@
 #include "level_solver.h"
 #include "relaxed_distances.h"
 #include "test_support.h"
+#include "timed_distances.h"
 #include "world_state.h"
 
 namespace {
@@ -766,6 +767,101 @@ TEST_F(LevelToolTest, TheKinderWorldStopsAtItsLimitAndItsStates) {
   ReplayResult replay = replayKeys(shortest.keys);
   EXPECT_EQ(replay.outcome, RUN_FINISHED);
   EXPECT_EQ(replay.ticks, shortest.ticks);
+}
+
+// ---- the timed kinder world ----
+
+// The timed kinder world's count from every state of a run, one per tick.
+std::vector<int> timedAlong(const TimedDistances& timed, const std::vector<TickKeys>& keys) {
+  std::vector<int> along;
+  int tick = 0;
+  RunOutcome outcome = runOutcome();
+  for (size_t i = 0; i < keys.size() && outcome == RUN_PLAYING; i++) {
+    along.push_back(timed.ticksToExit(tick));
+    outcome = runTick(keys[i], tick);
+  }
+  return along;
+}
+
+// A ledge beyond a jump, reached only on a lift that starts at the top and
+// must first come down for the player.
+std::string liftWaitLevel() {
+  std::vector<std::string> high = field(20, 10, -1);
+  for (int col = 12; col < 20; col++) high[3][col] = '#';
+  high[2][17] = 'E';
+  return levelText(high, 15, 60, {{7 * TILE, 3 * TILE, 7 * TILE, 8 * TILE}});
+}
+
+TEST_F(LevelToolTest, TheTimedKinderWorldWaitsForTheLiftAsTheLevelDoes) {
+  start(liftWaitLevel());
+  SolveResult real = solveLevel(SolveOptions());
+  ASSERT_TRUE(real.shortest);
+  WorldState world;
+  RelaxedDistances kinder(world, 1000000);
+  ASSERT_TRUE(kinder.complete());
+  // the kinder world has the lift wherever he wants it
+  EXPECT_LT(kinder.ticksToExit(), real.ticks);
+
+  // With nobody to meet, this world is the level: its count from every
+  // state of the shortest run is the ticks that run has left.
+  TimedDistances timed(world, kinder, real.ticks + 1, 1000000);
+  ASSERT_TRUE(timed.usable());
+  EXPECT_EQ(timed.earliestFinish(), real.ticks);
+  std::vector<int> along = timedAlong(timed, real.keys);
+  ASSERT_EQ(static_cast<int>(along.size()), real.ticks);
+  for (int t = 0; t < real.ticks; t++) EXPECT_EQ(along[t], real.ticks - t) << "tick " << t;
+  EXPECT_EQ(runOutcome(), RUN_FINISHED);
+
+  // Nothing finishes before the run itself: that is what shows it shortest.
+  start(liftWaitLevel());
+  TimedDistances before(world, kinder, real.ticks, 1000000);
+  ASSERT_TRUE(before.usable());
+  EXPECT_EQ(before.earliestFinish(), real.ticks);
+  EXPECT_EQ(before.ticksToExit(0), RelaxedDistances::NO_EXIT);
+  EXPECT_GT(before.states(), 100u);
+
+  // Too many states: it gives up, says nothing, and puts the world back.
+  TimedDistances few(world, kinder, real.ticks + 1, 50);
+  EXPECT_FALSE(few.usable());
+  EXPECT_EQ(few.ticksToExit(0), RelaxedDistances::UNKNOWN);
+  EXPECT_EQ(player->getX(), PLAYER_START_X);
+  ReplayResult replay = replayKeys(real.keys);
+  EXPECT_EQ(replay.outcome, RUN_FINISHED);
+  EXPECT_EQ(replay.ticks, real.ticks);
+}
+
+TEST_F(LevelToolTest, TheTimedKinderWorldNeverNeedsMoreTicksThanARealRun) {
+  // Every state of a shortest run, enemies and shots and all, is a state of
+  // the timed kinder world at its tick, no nearer the exit there than the
+  // run is; and where no enemy is in the way the two agree.
+  int runs = 0, exact = 0;
+  for (int seed = 1; seed <= 20; seed++) {
+    std::mt19937 random(static_cast<unsigned>(seed));
+    std::string text = randomLevel(random);
+    start(text);
+    SolveOptions every;
+    every.guided = false;
+    every.budget = 2000000;
+    SolveResult shortest = solveLevel(every);
+    if (!shortest.shortest) continue;
+    runs++;
+    WorldState world;
+    RelaxedDistances kinder(world, 5000000);
+    ASSERT_TRUE(kinder.complete()) << "seed " << seed;
+    TimedDistances timed(world, kinder, shortest.ticks + 1, 20000000);
+    ASSERT_TRUE(timed.usable()) << "seed " << seed;
+    EXPECT_LE(timed.earliestFinish(), shortest.ticks) << "seed " << seed;
+    if (timed.earliestFinish() == shortest.ticks) exact++;
+    std::vector<int> along = timedAlong(timed, shortest.keys);
+    EXPECT_EQ(runOutcome(), RUN_FINISHED) << "seed " << seed;
+    ASSERT_EQ(static_cast<int>(along.size()), shortest.ticks) << "seed " << seed;
+    for (int t = 0; t < shortest.ticks; t++) {
+      ASSERT_GE(along[t], 1) << "seed " << seed << " tick " << t << "\n" << text;
+      EXPECT_LE(t + along[t], shortest.ticks) << "seed " << seed << " tick " << t << "\n" << text;
+    }
+  }
+  EXPECT_GE(runs, 10);
+  EXPECT_GE(exact, runs / 2);
 }
 
 TEST_F(LevelToolTest, LongerStepsFindARunNoShorterThanSingleTicks) {

@@ -19,6 +19,7 @@
 #include "app/game_state.h"
 #include "level/tile_map.h"
 #include "relaxed_distances.h"
+#include "timed_distances.h"
 #include "world_state.h"
 
 namespace {
@@ -107,6 +108,8 @@ const int GREEDY_WEIGHT = 2;
 // The kinder world's states may outnumber a pass's by this much; each
 // costs less time than a searched state and far less memory.
 const long RELAXED_STATES_PER_BUDGET = 5;
+// And the timed kinder world's, counted once for every tick each is met in.
+const long TIMED_STATES_PER_BUDGET = 40;
 
 TickKeys actionKeys(int action, int tickInStep) {
   TickKeys k;
@@ -177,6 +180,8 @@ class Estimate {
     relaxed = kinder;
     relaxedAlone = alone;
   }
+  // The timed kinder world's counts also know when the platforms come.
+  void tighten(const TimedDistances* timedKinder) { timed = timedKinder; }
 
   // At least one tick, for a run not yet finished, `tick` ticks into it;
   // NEVER where no run can reach an exit.
@@ -193,6 +198,11 @@ class Estimate {
       if (kinder == RelaxedDistances::NO_EXIT) return NEVER;
       if (relaxedAlone && kinder > 0) return kinder;
       ticks = std::max(ticks, kinder);
+    }
+    if (timed) {
+      int counted = timed->ticksToExit(tick);
+      if (counted == RelaxedDistances::NO_EXIT) return NEVER;
+      ticks = std::max(ticks, counted);
     }
     return ticks;
   }
@@ -542,6 +552,7 @@ class Estimate {
   std::vector<int> table;                 // per x: the ticks to an exit at least
   std::vector<RideZone> rideZones;        // left to right
   const RelaxedDistances* relaxed = nullptr;
+  const TimedDistances* timed = nullptr;
   bool relaxedAlone = false;
 };
 
@@ -830,8 +841,12 @@ SolveResult solveLevel(const SolveOptions& options) {
   // steer by the kinder world's distances, which know the walls and the
   // pushes through them (and from then on tighten the bound), each looking
   // only for a run shorter than the best so far. A pass that runs out of
-  // states shows that there is none.
+  // states shows that there is none. Then the timed kinder world, which
+  // also knows when the platforms come, searches every state that could
+  // still beat the run in hand: when none finishes sooner there, none does
+  // here, and its counts bound A* from then on.
   std::unique_ptr<RelaxedDistances> relaxed;
+  std::unique_ptr<TimedDistances> timed;
   if (options.guided) {
     Estimate guess(false);
     for (int weight : {GREEDY_WEIGHT, 0}) {
@@ -849,6 +864,20 @@ SolveResult solveLevel(const SolveOptions& options) {
         if (searchPass(search, kinder, weight, std::max(1L, options.budget / 2), lastTick,
                        result))
           return result;
+      search.restoreStart();
+      long before = result.finishable ? result.ticks : lastTick + 1;
+      if (relaxed->complete()) timed.reset(new TimedDistances(
+          world, *relaxed, static_cast<int>(std::min<long>(before, INT32_MAX)),
+          static_cast<size_t>(options.budget) * TIMED_STATES_PER_BUDGET));
+      if (timed && timed->usable()) {
+        // no run of the level finishes sooner than one here
+        if (timed->earliestFinish() >= before) {
+          result.shortest = result.finishable;
+          result.exhausted = !result.finishable;
+          return result;
+        }
+        estimate.tighten(timed.get());
+      }
     }
   }
 

@@ -156,6 +156,12 @@ void RelaxedDistances::putPlayer(const Body& b) const {
   currentMap->resetFinished();
 }
 
+void RelaxedDistances::clearWorld() {
+  for (Enemy* e = enemyList->getHead(); e; e = e->getNext()) putAway(*e);
+  bulletList->clear();
+  timeLeft = 1 << 30;
+}
+
 void RelaxedDistances::park(int platform) const {
   MovingPlatform* p = platformList->get(platform);
   if (!p) return;
@@ -199,10 +205,7 @@ bool RelaxedDistances::explore(size_t maxStates, int limit,
     }
   }
 
-  // The kinder world: nobody to meet, nothing in flight, no clock.
-  for (Enemy* e = enemyList->getHead(); e; e = e->getNext()) putAway(*e);
-  bulletList->clear();
-  timeLeft = 1 << 30;
+  clearWorld();
   for (int i = 0; i < platformCount(); i++) park(i);
 
   addAt(bodyOfPlayer(), 0);
@@ -213,6 +216,7 @@ bool RelaxedDistances::explore(size_t maxStates, int limit,
     // Too many: the rest are left with their bound, where there is one.
     bool full = bodies.size() > maxStates;
     if (full && !atLeast) return false;
+    cut = cut || full;
     next.clear();
     if (atLeast) {
       int bound = atLeast(bodies[n].x);
@@ -297,11 +301,7 @@ void RelaxedDistances::catches(const Body& after, int depth, int fallSpeedY, int
   int feet = after.y + playerH;
   for (int i = 0; i < platformCount(); i++) {
     MovingPlatform* p = platformList->get(i);
-    if (!p || i == except) continue;
-    const Reach& reach = reaches[static_cast<size_t>(i)];
-    if (feet < reach.top || feet > reach.bottom ||
-        !(after.x <= reach.right && after.x + playerW >= reach.left))
-      continue;
+    if (!p || i == except || !withinReach(after, i)) continue;
     int width = p->getWidth(), height = p->getHeight();
     std::vector<int> tops;
     for (const PlatformPlace& at : rounds[static_cast<size_t>(i)]) {
@@ -318,6 +318,13 @@ void RelaxedDistances::catches(const Body& after, int depth, int fallSpeedY, int
       next.push_back(addAt(caught, depth));
     }
   }
+}
+
+bool RelaxedDistances::withinReach(const Body& b, int platform) const {
+  const Reach& reach = reaches[static_cast<size_t>(platform)];
+  int feet = b.y + playerH;
+  return feet >= reach.top && feet <= reach.bottom && b.x <= reach.right &&
+         b.x + playerW >= reach.left;
 }
 
 void RelaxedDistances::distances() {

@@ -39,6 +39,8 @@ class RelaxedDistances {
                    std::function<int(int x)> atLeast = nullptr);
 
   bool usable() const { return ok; }
+  // Usable, and no state was left with its bound for want of room.
+  bool complete() const { return ok && !cut; }
   size_t states() const { return bodies.size(); }
 
   // The fewest ticks the player as he now stands needs to touch an exit,
@@ -51,6 +53,9 @@ class RelaxedDistances {
   static constexpr int UNKNOWN = -2;
 
  private:
+  // The timed kinder world (timed_distances.h) steps these same states.
+  friend class TimedDistances;
+
   struct Body {
     int32_t x, y;
     int16_t speedY;
@@ -85,9 +90,14 @@ class RelaxedDistances {
                 std::vector<int>& next, bool& finishes);
   int addAt(const Body& b, int depth);
   void catches(const Body& after, int depth, int fallSpeedY, int except, std::vector<int>& next);
+  // Whether the player there may be within `platform`'s round at his feet.
+  bool withinReach(const Body& b, int platform) const;
   void distances();
+  // Nobody to meet, nothing in flight, no clock.
+  static void clearWorld();
 
   bool ok = false;
+  bool cut = false;
   // The lists that grow with the search grow a block at a time: no copy of
   // one at twice its size, when memory is shortest.
   std::deque<Body> bodies;

@@ -1,0 +1,202 @@
+// Timed distances: the states of the timed kinder world searched a tick at
+// a time from the start, then the ticks to an exit counted back.
+#include "timed_distances.h"
+
+#include <algorithm>
+#include <climits>
+
+#include "actors/moving_platform.h"
+#include "actors/player.h"
+#include "app/game_state.h"
+#include "level/tile_map.h"
+#include "level_run.h"
+#include "relaxed_distances.h"
+#include "world_state.h"
+
+namespace {
+
+const int WALKS = 3;
+// What a free step came to, besides a state.
+const int32_t MISSING = -1;  // a state the kinder world did not meet
+const int32_t DIES = -2;
+const int32_t SKIPPED = -4;  // Up off the ground: no other step than without it
+const int32_t FAR = INT_MAX / 2;
+
+TickKeys walkKeys(int action) {
+  TickKeys keys;
+  keys.left = action % WALKS == 1;
+  keys.right = action % WALKS == 2;
+  keys.up = action >= WALKS;
+  return keys;
+}
+
+// How a tick run from a state came out, as a state or a mark.
+int32_t outcomeOf(RunOutcome outcome, int index) {
+  if (outcome == RUN_FINISHED) return TimedDistances::FINISHES;
+  if (outcome != RUN_PLAYING) return DIES;
+  return index;
+}
+
+}  // namespace
+
+TimedDistances::TimedDistances(const WorldState& world, const RelaxedDistances& kinder, int limit,
+                               size_t maxStates)
+    : kinder(kinder), limit(limit), earliest(limit) {
+  if (!kinder.usable() || limit <= 0) return;
+  std::vector<int> start;
+  world.save(0, start);
+  RelaxedDistances::clearWorld();
+  int first = kinder.find(RelaxedDistances::bodyOfPlayer());
+  size_t states = kinder.states();
+  tickOf.assign(states, -1);
+  placeIn.assign(states, 0);
+  freeAt.assign(states, -1);
+  ok = first >= 0 && sweep(first, maxStates);
+  if (ok) countBack();
+  layers = std::vector<std::vector<int32_t>>();
+  tickOf = placeIn = freeAt = std::vector<int32_t>();
+  frees = std::deque<FreeSteps>();
+  if (!ok) counts.clear();
+  world.restore(start.data());
+}
+
+void TimedDistances::placePlatforms(int tick) const {
+  for (size_t i = 0; i < kinder.rounds.size(); i++) {
+    const auto& round = kinder.rounds[i];
+    if (!round.empty()) kinder.place(static_cast<int>(i), tick % static_cast<int>(round.size()));
+  }
+}
+
+// A player with no platform under him meets the platforms only at the
+// tick's end, when one whose top is at his feet takes him up: the rest of
+// his tick is the same whenever it is run, and is worked out once.
+const TimedDistances::FreeSteps& TimedDistances::freeSteps(int index) {
+  int32_t& at = freeAt[static_cast<size_t>(index)];
+  if (at >= 0) return frees[static_cast<size_t>(at)];
+  at = static_cast<int32_t>(frees.size());
+  frees.emplace_back();
+  FreeSteps& steps = frees.back();
+  const RelaxedDistances::Body from = kinder.bodies[static_cast<size_t>(index)];
+  for (size_t i = 0; i < kinder.rounds.size(); i++) kinder.park(static_cast<int>(i));
+  int fall = currentMap->getFallSpeed();
+  for (int action = 0; action < ACTIONS; action++) {
+    FreeStep step = {SKIPPED, false};
+    if (action < WALKS || from.onGround) {
+      kinder.putPlayer(from);
+      int tick = 0;
+      RunOutcome outcome = runTick(walkKeys(action), tick);
+      step.to = outcomeOf(outcome, kinder.find(RelaxedDistances::bodyOfPlayer()));
+      if (step.to >= 0 && fall + player->getSpeedY() > 0) {
+        const RelaxedDistances::Body& after = kinder.bodies[static_cast<size_t>(step.to)];
+        for (size_t i = 0; i < kinder.rounds.size() && !step.catchable; i++)
+          step.catchable = !kinder.rounds[i].empty() && kinder.withinReach(after, static_cast<int>(i));
+      }
+    }
+    steps[static_cast<size_t>(action)] = step;
+  }
+  return steps;
+}
+
+bool TimedDistances::successors(int index, int tick, std::vector<int32_t>& out) {
+  out.clear();
+  const RelaxedDistances::Body& from = kinder.bodies[static_cast<size_t>(index)];
+  if (from.platform >= 0) {
+    // A rider goes where his platform takes him: the whole tick, as it is.
+    for (int action = 0; action < ACTIONS; action++) {
+      placePlatforms(tick);
+      kinder.putPlayer(from);
+      int ticks = 0;
+      RunOutcome outcome = runTick(walkKeys(action), ticks);
+      int32_t to = outcomeOf(outcome, kinder.find(RelaxedDistances::bodyOfPlayer()));
+      if (to == MISSING) return false;
+      if (to != DIES) out.push_back(to);
+    }
+    return true;
+  }
+  const FreeSteps& steps = freeSteps(index);
+  bool placed = false;
+  for (int action = 0; action < ACTIONS; action++) {
+    FreeStep step = steps[static_cast<size_t>(action)];
+    if (step.to == MISSING) return false;
+    if (step.to == DIES || step.to == SKIPPED) continue;
+    if (step.catchable) {
+      // where the platforms stand once the tick has moved them
+      if (!placed) placePlatforms(tick + 1);
+      placed = true;
+      kinder.putPlayer(kinder.bodies[static_cast<size_t>(step.to)]);
+      platformList->findPlatformUnderPlayer();
+      step.to = kinder.find(RelaxedDistances::bodyOfPlayer());
+      if (step.to == MISSING) return false;
+    }
+    out.push_back(step.to);
+  }
+  return true;
+}
+
+bool TimedDistances::sweep(int first, size_t maxStates) {
+  layers.assign(1, std::vector<int32_t>(1, first));
+  std::vector<int32_t> next;
+  for (int tick = 0; tick + 1 < limit && !layers.back().empty(); tick++) {
+    std::vector<int32_t> layer;
+    for (int32_t index : layers[static_cast<size_t>(tick)]) {
+      if (!successors(index, tick, next)) return false;
+      for (int32_t to : next) {
+        if (to == FINISHES) {
+          earliest = std::min(earliest, tick + 1);
+          continue;
+        }
+        int ticks = kinder.distance[static_cast<size_t>(to)];
+        // cannot finish before the limit, by the kinder world's count
+        if (ticks == RelaxedDistances::NO_EXIT || tick + 1 + ticks >= limit) continue;
+        int32_t& seen = tickOf[static_cast<size_t>(to)];
+        if (seen == tick + 1) continue;
+        seen = tick + 1;
+        layer.push_back(to);
+      }
+    }
+    searched += layer.size();
+    if (searched > maxStates) return false;
+    layers.push_back(std::move(layer));
+  }
+  return true;
+}
+
+void TimedDistances::countBack() {
+  counts.assign(layers.size(), {});
+  std::vector<int32_t> after, here, next;
+  for (size_t tick = layers.size(); tick-- > 0;) {
+    if (tick + 1 < layers.size()) {
+      const std::vector<int32_t>& later = layers[tick + 1];
+      for (size_t i = 0; i < later.size(); i++) {
+        tickOf[static_cast<size_t>(later[i])] = static_cast<int32_t>(tick + 1);
+        placeIn[static_cast<size_t>(later[i])] = static_cast<int32_t>(i);
+      }
+    }
+    const std::vector<int32_t>& layer = layers[tick];
+    here.assign(layer.size(), FAR);
+    for (size_t i = 0; i < layer.size(); i++) {
+      successors(layer[i], static_cast<int>(tick), next);
+      for (int32_t to : next) {
+        if (to == FINISHES) here[i] = 1;
+        else if (tickOf[static_cast<size_t>(to)] == static_cast<int32_t>(tick + 1))
+          here[i] = std::min(here[i], 1 + after[static_cast<size_t>(placeIn[static_cast<size_t>(to)])]);
+      }
+      if (static_cast<long>(tick) + here[i] < limit) counts[tick].push_back({layer[i], here[i]});
+    }
+    std::sort(counts[tick].begin(), counts[tick].end());
+    counts[tick].shrink_to_fit();
+    after.swap(here);
+  }
+}
+
+int TimedDistances::ticksToExit(int tick) const {
+  if (!ok || tick < 0) return RelaxedDistances::UNKNOWN;
+  // searched up to the limit, or until no state was left that could make it
+  if (static_cast<size_t>(tick) >= counts.size()) return RelaxedDistances::NO_EXIT;
+  int index = kinder.find(RelaxedDistances::bodyOfPlayer());
+  if (index < 0) return RelaxedDistances::UNKNOWN;
+  const std::vector<Count>& at = counts[static_cast<size_t>(tick)];
+  auto found = std::lower_bound(at.begin(), at.end(), Count{index, 0});
+  if (found == at.end() || found->state != index) return RelaxedDistances::NO_EXIT;
+  return found->ticks;
+}

@@ -1,0 +1,89 @@
+// Timed distances: the fewest ticks to an exit from each state of the
+// player at each tick of a run, in a world kinder than the level's but
+// less kind than the one of relaxed_distances.h: no enemies and no clock,
+// and the platforms where they truly are at that tick.
+//
+// The kinder world cannot tell a run that waits for a lift from one that
+// finds it there, so where a level makes the player wait its counts fall
+// short. Here the next tick depends on the player and the tick alone, so
+// the states that could still be on a run shorter than the limit can be
+// searched tick by tick from the start, and the ticks from each to an exit
+// counted back. Every run of the level is a run here too, so the first
+// tick an exit is touched here is one no run of the level beats, and a
+// state of the level with no count here cannot finish before the limit.
+#ifndef BRINDLECOVE_TIMED_DISTANCES_H
+#define BRINDLECOVE_TIMED_DISTANCES_H
+
+#include <cstddef>
+#include <array>
+#include <cstdint>
+#include <deque>
+#include <vector>
+
+class RelaxedDistances;
+class WorldState;
+
+class TimedDistances {
+ public:
+  // Searches from the player as `world` saved him at tick 0, and puts the
+  // world back. Only runs finishing before tick `limit` are of interest;
+  // a state the kinder world's counts put past it is not searched on.
+  // Past `maxStates` states of a tick and a place in all, it gives up and
+  // is not usable; so it is when the kinder world was cut short.
+  TimedDistances(const WorldState& world, const RelaxedDistances& kinder, int limit,
+                 size_t maxStates);
+
+  bool usable() const { return ok; }
+  size_t states() const { return searched; }
+
+  // The first tick at which a run here touches an exit; the limit when no
+  // run touches one before it. No run of the level finishes sooner.
+  int earliestFinish() const { return earliest; }
+
+  // The fewest ticks the player as he now stands, `tick` ticks into a run,
+  // needs to touch an exit: NO_EXIT when no run from here finishes before
+  // the limit, UNKNOWN when this world cannot say (not usable, or a state
+  // the kinder world did not meet).
+  int ticksToExit(int tick) const;
+
+ private:
+  // A step from a state with no platform under him: where the tick takes
+  // him with every platform away, and whether one could catch him there.
+  struct FreeStep {
+    int32_t to;
+    bool catchable;
+  };
+  static const int ACTIONS = 6;  // none, left, right; with Up or not
+  using FreeSteps = std::array<FreeStep, ACTIONS>;
+
+  bool sweep(int first, size_t maxStates);
+  void countBack();
+  // The states a tick from state `index` at tick `tick` leads to, as the
+  // kinder world's indices, or FINISHES; false when one is not among them.
+  bool successors(int index, int tick, std::vector<int32_t>& out);
+  const FreeSteps& freeSteps(int index);
+  void placePlatforms(int tick) const;
+
+  const RelaxedDistances& kinder;
+  const int limit;
+  bool ok = false;
+  int earliest;
+  size_t searched = 0;
+  std::vector<std::vector<int32_t>> layers;  // per tick: the states searched
+  std::vector<int32_t> tickOf;               // per kinder state: the last layer it joined
+  std::vector<int32_t> placeIn;              // ... and where in it
+  std::vector<int32_t> freeAt;               // per kinder state: its free steps, or -1
+  std::deque<FreeSteps> frees;
+  // Per tick, the states that can still finish before the limit and the
+  // ticks they need, by state.
+  struct Count {
+    int32_t state, ticks;
+    bool operator<(const Count& o) const { return state < o.state; }
+  };
+  std::vector<std::vector<Count>> counts;
+
+ public:
+  static constexpr int FINISHES = -3;
+};
+
+#endif
