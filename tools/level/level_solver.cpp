@@ -657,6 +657,15 @@ class Search {
 
   void restoreStart() const { world.restore(start.data()); }
 
+  // Frees what the last pass kept, for what comes next to have the room.
+  void release() {
+    nodes = std::deque<Node>();
+    saved.clear();
+    savedAt = std::vector<int64_t>();
+    open = std::priority_queue<OpenEntry>();
+    earliest = EarliestTicks();
+  }
+
   // Null aims at the exit again.
   void aimAt(const PickupGoal* pickupGoal) { goal = pickupGoal; }
 
@@ -810,6 +819,50 @@ bool searchPass(Search& search, const Estimate& guide, int weight, long budget, 
   return false;
 }
 
+// The timed kinder world first shows how soon any run could finish: when
+// not before the run in hand, that run is the shortest. Otherwise A* looks
+// for a run finishing by that tick, then by one further out, twice as far
+// each time, each bounded by that world's counts for it, until it finds
+// one, which is then the shortest. The counts of a near tick are far fewer
+// to keep. False when that world is too big for the budget, and nothing
+// was settled.
+bool settleByTheClock(Search& search, const WorldState& world, const RelaxedDistances& kinder,
+                      Estimate& estimate, const SolveOptions& options, long lastTick,
+                      SolveResult& result) {
+  long before = result.finishable ? result.ticks : lastTick + 1;
+  size_t most = static_cast<size_t>(options.budget) * TIMED_STATES_PER_BUDGET;
+  TimedDistances reach(world, kinder, static_cast<int>(std::min<long>(before, INT32_MAX)), most,
+                       false);
+  if (!reach.usable()) return false;
+  const long earliest = reach.earliestFinish();
+  for (long within = 1; earliest < before; within *= 2) {
+    // no run finishes before `earliest + within / 2`; is there one before this?
+    long next = std::min(before, earliest + within);
+    TimedDistances timed(world, kinder, static_cast<int>(next), most);
+    if (!timed.usable()) return false;
+    estimate.tighten(&timed);
+    bool exhausted = false;
+    int finish = search.run(1, estimate, options.budget, next, result.states, exhausted);
+    estimate.tighten(static_cast<const TimedDistances*>(nullptr));
+    search.restoreStart();
+    if (finish >= 0) {
+      result.finishable = true;
+      result.shortest = true;
+      result.ticks = search.tickOf(finish);
+      result.keys = search.keysTo(finish);
+      return true;
+    }
+    search.release();
+    // out of budget: the run in hand is the best found
+    if (!exhausted) return true;
+    if (next >= before) break;
+  }
+  // none finishes before the run in hand
+  result.shortest = result.finishable;
+  result.exhausted = !result.finishable;
+  return true;
+}
+
 // The kinder world's distances for runs shorter than `limit`, on the
 // options' share of states, with the estimate's table where they stop.
 std::unique_ptr<RelaxedDistances> kinderWorld(const WorldState& world, const Estimate& estimate,
@@ -846,7 +899,6 @@ SolveResult solveLevel(const SolveOptions& options) {
   // still beat the run in hand: when none finishes sooner there, none does
   // here, and its counts bound A* from then on.
   std::unique_ptr<RelaxedDistances> relaxed;
-  std::unique_ptr<TimedDistances> timed;
   if (options.guided) {
     Estimate guess(false);
     for (int weight : {GREEDY_WEIGHT, 0}) {
@@ -855,6 +907,7 @@ SolveResult solveLevel(const SolveOptions& options) {
     }
     long limit = result.finishable ? result.ticks : lastTick + 1;
     search.restoreStart();
+    search.release();
     relaxed = kinderWorld(world, estimate, options, limit);
     if (relaxed->usable()) {
       estimate.tighten(relaxed.get());
@@ -865,19 +918,10 @@ SolveResult solveLevel(const SolveOptions& options) {
                        result))
           return result;
       search.restoreStart();
-      long before = result.finishable ? result.ticks : lastTick + 1;
-      if (relaxed->complete()) timed.reset(new TimedDistances(
-          world, *relaxed, static_cast<int>(std::min<long>(before, INT32_MAX)),
-          static_cast<size_t>(options.budget) * TIMED_STATES_PER_BUDGET));
-      if (timed && timed->usable()) {
-        // no run of the level finishes sooner than one here
-        if (timed->earliestFinish() >= before) {
-          result.shortest = result.finishable;
-          result.exhausted = !result.finishable;
-          return result;
-        }
-        estimate.tighten(timed.get());
-      }
+      search.release();
+      if (relaxed->complete() && settleByTheClock(search, world, *relaxed, estimate, options,
+                                                  lastTick, result))
+        return result;
     }
   }
 

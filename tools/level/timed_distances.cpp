@@ -40,23 +40,26 @@ int32_t outcomeOf(RunOutcome outcome, int index) {
 }  // namespace
 
 TimedDistances::TimedDistances(const WorldState& world, const RelaxedDistances& kinder, int limit,
-                               size_t maxStates)
+                               size_t maxStates, bool counted)
     : kinder(kinder), limit(limit), earliest(limit) {
-  if (!kinder.usable() || limit <= 0) return;
+  if (!kinder.usable() || limit <= 0 || kinder.states() >= static_cast<size_t>(CATCHABLE)) return;
   std::vector<int> start;
   world.save(0, start);
   RelaxedDistances::clearWorld();
   int first = kinder.find(RelaxedDistances::bodyOfPlayer());
   size_t states = kinder.states();
   tickOf.assign(states, -1);
-  placeIn.assign(states, 0);
   freeAt.assign(states, -1);
-  ok = first >= 0 && sweep(first, maxStates);
-  if (ok) countBack();
+  ok = first >= 0 && sweep(first, maxStates, counted);
+  if (ok && counted) {
+    placeIn.assign(states, 0);
+    countBack();
+  }
   layers = std::vector<std::vector<int32_t>>();
   tickOf = placeIn = freeAt = std::vector<int32_t>();
   frees = std::deque<FreeSteps>();
-  if (!ok) counts.clear();
+  if (!ok || !counted) counts.clear();
+  this->counted = ok && counted;
   world.restore(start.data());
 }
 
@@ -80,19 +83,20 @@ const TimedDistances::FreeSteps& TimedDistances::freeSteps(int index) {
   for (size_t i = 0; i < kinder.rounds.size(); i++) kinder.park(static_cast<int>(i));
   int fall = currentMap->getFallSpeed();
   for (int action = 0; action < ACTIONS; action++) {
-    FreeStep step = {SKIPPED, false};
-    if (action < WALKS || from.onGround) {
-      kinder.putPlayer(from);
-      int tick = 0;
-      RunOutcome outcome = runTick(walkKeys(action), tick);
-      step.to = outcomeOf(outcome, kinder.find(RelaxedDistances::bodyOfPlayer()));
-      if (step.to >= 0 && fall + player->getSpeedY() > 0) {
-        const RelaxedDistances::Body& after = kinder.bodies[static_cast<size_t>(step.to)];
-        for (size_t i = 0; i < kinder.rounds.size() && !step.catchable; i++)
-          step.catchable = !kinder.rounds[i].empty() && kinder.withinReach(after, static_cast<int>(i));
+    int32_t& step = steps[static_cast<size_t>(action)];
+    step = SKIPPED;
+    if (action >= WALKS && !from.onGround) continue;
+    kinder.putPlayer(from);
+    int tick = 0;
+    RunOutcome outcome = runTick(walkKeys(action), tick);
+    step = outcomeOf(outcome, kinder.find(RelaxedDistances::bodyOfPlayer()));
+    if (step < 0 || fall + player->getSpeedY() <= 0) continue;
+    const RelaxedDistances::Body& after = kinder.bodies[static_cast<size_t>(step)];
+    for (size_t i = 0; i < kinder.rounds.size(); i++)
+      if (!kinder.rounds[i].empty() && kinder.withinReach(after, static_cast<int>(i))) {
+        step |= CATCHABLE;
+        break;
       }
-    }
-    steps[static_cast<size_t>(action)] = step;
   }
   return steps;
 }
@@ -115,30 +119,29 @@ bool TimedDistances::successors(int index, int tick, std::vector<int32_t>& out) 
   }
   const FreeSteps& steps = freeSteps(index);
   bool placed = false;
-  for (int action = 0; action < ACTIONS; action++) {
-    FreeStep step = steps[static_cast<size_t>(action)];
-    if (step.to == MISSING) return false;
-    if (step.to == DIES || step.to == SKIPPED) continue;
-    if (step.catchable) {
+  for (int32_t step : steps) {
+    if (step == MISSING) return false;
+    if (step == DIES || step == SKIPPED) continue;
+    if (step >= CATCHABLE) {
       // where the platforms stand once the tick has moved them
       if (!placed) placePlatforms(tick + 1);
       placed = true;
-      kinder.putPlayer(kinder.bodies[static_cast<size_t>(step.to)]);
+      kinder.putPlayer(kinder.bodies[static_cast<size_t>(step - CATCHABLE)]);
       platformList->findPlatformUnderPlayer();
-      step.to = kinder.find(RelaxedDistances::bodyOfPlayer());
-      if (step.to == MISSING) return false;
+      step = kinder.find(RelaxedDistances::bodyOfPlayer());
+      if (step == MISSING) return false;
     }
-    out.push_back(step.to);
+    out.push_back(step);
   }
   return true;
 }
 
-bool TimedDistances::sweep(int first, size_t maxStates) {
+bool TimedDistances::sweep(int first, size_t maxStates, bool keep) {
   layers.assign(1, std::vector<int32_t>(1, first));
   std::vector<int32_t> next;
   for (int tick = 0; tick + 1 < limit && !layers.back().empty(); tick++) {
     std::vector<int32_t> layer;
-    for (int32_t index : layers[static_cast<size_t>(tick)]) {
+    for (int32_t index : layers.back()) {
       if (!successors(index, tick, next)) return false;
       for (int32_t to : next) {
         if (to == FINISHES) {
@@ -156,6 +159,7 @@ bool TimedDistances::sweep(int first, size_t maxStates) {
     }
     searched += layer.size();
     if (searched > maxStates) return false;
+    if (!keep) layers.clear();
     layers.push_back(std::move(layer));
   }
   return true;
@@ -190,7 +194,7 @@ void TimedDistances::countBack() {
 }
 
 int TimedDistances::ticksToExit(int tick) const {
-  if (!ok || tick < 0) return RelaxedDistances::UNKNOWN;
+  if (!counted || tick < 0) return RelaxedDistances::UNKNOWN;
   // searched up to the limit, or until no state was left that could make it
   if (static_cast<size_t>(tick) >= counts.size()) return RelaxedDistances::NO_EXIT;
   int index = kinder.find(RelaxedDistances::bodyOfPlayer());

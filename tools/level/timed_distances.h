@@ -29,9 +29,11 @@ class TimedDistances {
   // world back. Only runs finishing before tick `limit` are of interest;
   // a state the kinder world's counts put past it is not searched on.
   // Past `maxStates` states of a tick and a place in all, it gives up and
-  // is not usable; so it is when the kinder world was cut short.
+  // is not usable; so it is when the kinder world was cut short. Without
+  // `counted`, only the earliest finish is known, in far less memory: the
+  // ticks searched are not kept to count back along.
   TimedDistances(const WorldState& world, const RelaxedDistances& kinder, int limit,
-                 size_t maxStates);
+                 size_t maxStates, bool counted = true);
 
   bool usable() const { return ok; }
   size_t states() const { return searched; }
@@ -42,21 +44,19 @@ class TimedDistances {
 
   // The fewest ticks the player as he now stands, `tick` ticks into a run,
   // needs to touch an exit: NO_EXIT when no run from here finishes before
-  // the limit, UNKNOWN when this world cannot say (not usable, or a state
-  // the kinder world did not meet).
+  // the limit, UNKNOWN when this world cannot say (not usable or not
+  // counted, or a state the kinder world did not meet).
   int ticksToExit(int tick) const;
 
  private:
-  // A step from a state with no platform under him: where the tick takes
-  // him with every platform away, and whether one could catch him there.
-  struct FreeStep {
-    int32_t to;
-    bool catchable;
-  };
+  // The steps from a state with no platform under him: where each tick
+  // takes him with every platform away (a state, or what else came of it),
+  // with CATCHABLE added where a platform could catch him there.
   static const int ACTIONS = 6;  // none, left, right; with Up or not
-  using FreeSteps = std::array<FreeStep, ACTIONS>;
+  static const int32_t CATCHABLE = 1 << 30;
+  using FreeSteps = std::array<int32_t, ACTIONS>;
 
-  bool sweep(int first, size_t maxStates);
+  bool sweep(int first, size_t maxStates, bool keep);
   void countBack();
   // The states a tick from state `index` at tick `tick` leads to, as the
   // kinder world's indices, or FINISHES; false when one is not among them.
@@ -67,9 +67,10 @@ class TimedDistances {
   const RelaxedDistances& kinder;
   const int limit;
   bool ok = false;
+  bool counted = false;
   int earliest;
   size_t searched = 0;
-  std::vector<std::vector<int32_t>> layers;  // per tick: the states searched
+  std::vector<std::vector<int32_t>> layers;  // per tick: the states searched, where kept
   std::vector<int32_t> tickOf;               // per kinder state: the last layer it joined
   std::vector<int32_t> placeIn;              // ... and where in it
   std::vector<int32_t> freeAt;               // per kinder state: its free steps, or -1
