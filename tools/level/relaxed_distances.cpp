@@ -63,7 +63,7 @@ RelaxedDistances::RelaxedDistances(const WorldState& world, size_t maxStates, in
     rehash(size);
   }
   edges = std::deque<int32_t>();
-  edgeStart = std::deque<int64_t>();
+  edgeCount = std::deque<uint32_t>();
   if (!ok) {
     bodies = std::deque<Body>();
     slots = std::vector<uint64_t>();
@@ -209,7 +209,6 @@ bool RelaxedDistances::explore(size_t maxStates, int limit,
   for (int i = 0; i < platformCount(); i++) park(i);
 
   addAt(bodyOfPlayer(), 0);
-  edgeStart.assign(1, 0);
   std::vector<int> next;
   // Breadth first: a body is met first by the fewest ticks it takes.
   for (size_t n = 0; n < bodies.size(); n++) {
@@ -223,7 +222,7 @@ bool RelaxedDistances::explore(size_t maxStates, int limit,
       if (full || (limit > 0 && distance[n] + bound >= limit)) {
         // no run through it can beat the limit: its bound will do
         distance[n] = bound;
-        edgeStart.push_back(static_cast<int64_t>(edges.size()));
+        edgeCount.push_back(0);
         continue;
       }
     }
@@ -231,7 +230,9 @@ bool RelaxedDistances::explore(size_t maxStates, int limit,
     std::sort(next.begin(), next.end());
     next.erase(std::unique(next.begin(), next.end()), next.end());
     edges.insert(edges.end(), next.begin(), next.end());
-    edgeStart.push_back(static_cast<int64_t>(edges.size()));
+    edgeCount.push_back(static_cast<uint32_t>(next.size()));
+    // the steps are counted in 32 bits
+    if (edges.size() > UINT32_MAX / 2) return false;
   }
   return true;
 }
@@ -330,17 +331,19 @@ bool RelaxedDistances::withinReach(const Body& b, int platform) const {
 void RelaxedDistances::distances() {
   size_t n = bodies.size();
   // The steps turned round: who leads to each body, in one array by body.
-  std::vector<int64_t> into(n + 2, 0);
+  std::vector<uint32_t> into(n + 2, 0);
   for (int32_t to : edges) into[static_cast<size_t>(to) + 2]++;
   for (size_t i = 2; i < n + 2; i++) into[i] += into[i - 1];
+  // the steps are let go as they are turned, a block at a time
   std::vector<int32_t> from(edges.size());
-  for (size_t b = 0; b < n; b++)
-    for (int64_t e = edgeStart[b]; e < edgeStart[b + 1]; e++) {
-      size_t to = static_cast<size_t>(edges[static_cast<size_t>(e)]);
-      from[static_cast<size_t>(into[to + 1]++)] = static_cast<int32_t>(b);
+  for (size_t b = 0; b < n; b++) {
+    for (uint32_t k = edgeCount.front(); k > 0; k--) {
+      size_t to = static_cast<size_t>(edges.front());
+      edges.pop_front();
+      from[into[to + 1]++] = static_cast<int32_t>(b);
     }
-  edges = std::deque<int32_t>();
-  edgeStart = std::deque<int64_t>();
+    edgeCount.pop_front();
+  }
 
   // Fewest ticks back from the bodies a tick from an exit and from the
   // bodies left with their bound, which start further out. The steps all
@@ -366,7 +369,7 @@ void RelaxedDistances::distances() {
       b = static_cast<size_t>(starts[nextStart++]);
     if (settled[b]) continue;
     settled[b] = true;
-    for (int64_t e = into[b]; e < into[b + 1]; e++) {
+    for (uint32_t e = into[b]; e < into[b + 1]; e++) {
       size_t a = static_cast<size_t>(from[static_cast<size_t>(e)]);
       if (settled[a] || (distance[a] != NO_EXIT && distance[a] <= distance[b] + 1)) continue;
       distance[a] = distance[b] + 1;

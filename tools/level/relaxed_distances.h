@@ -105,7 +105,7 @@ class RelaxedDistances {
   // per body: ticks to an exit, or NO_EXIT; while searching, the ticks
   // from the start at least, and then 1 for a body a tick from an exit
   std::vector<int32_t> distance;
-  std::deque<int64_t> edgeStart;  // per body: where its successors begin
+  std::deque<uint32_t> edgeCount;  // per body: how many successors it has
   std::deque<int32_t> edges;
   std::vector<std::vector<PlatformPlace>> rounds;  // per platform: each tick of its round
   struct Reach {
