@@ -49,6 +49,7 @@ RelaxedDistances::RelaxedDistances(const WorldState& world, size_t maxStates, in
   if (sameSizes && platformCount() <= INT16_MAX) {
     playerW = look->w;
     playerH = look->h;
+    Kinder kinder;
     ok = explore(maxStates, limit, atLeast);
   }
   if (ok) {
@@ -156,10 +157,15 @@ void RelaxedDistances::putPlayer(const Body& b) const {
   currentMap->resetFinished();
 }
 
-void RelaxedDistances::clearWorld() {
-  for (Enemy* e = enemyList->getHead(); e; e = e->getNext()) putAway(*e);
+RelaxedDistances::Kinder::Kinder() : kept(enemyList) {
+  enemyList = new EnemyList();
   bulletList->clear();
   timeLeft = 1 << 30;
+}
+
+RelaxedDistances::Kinder::~Kinder() {
+  delete enemyList;
+  enemyList = kept;
 }
 
 void RelaxedDistances::park(int platform) const {
@@ -205,7 +211,6 @@ bool RelaxedDistances::explore(size_t maxStates, int limit,
     }
   }
 
-  clearWorld();
   for (int i = 0; i < platformCount(); i++) park(i);
 
   addAt(bodyOfPlayer(), 0);

@@ -45,15 +45,17 @@ TimedDistances::TimedDistances(const WorldState& world, const RelaxedDistances& 
   if (!kinder.usable() || limit <= 0 || kinder.states() >= static_cast<size_t>(CATCHABLE)) return;
   std::vector<int> start;
   world.save(0, start);
-  RelaxedDistances::clearWorld();
   int first = kinder.find(RelaxedDistances::bodyOfPlayer());
   size_t states = kinder.states();
   tickOf.assign(states, -1);
   freeAt.assign(states, -1);
-  ok = first >= 0 && sweep(first, maxStates, counted);
-  if (ok && counted) {
-    placeIn.assign(states, 0);
-    countBack();
+  {
+    RelaxedDistances::Kinder kinderWorld;
+    ok = first >= 0 && sweep(first, maxStates, counted);
+    if (ok && counted) {
+      placeIn.assign(states, 0);
+      countBack();
+    }
   }
   layers = std::vector<std::vector<int32_t>>();
   tickOf = placeIn = freeAt = std::vector<int32_t>();

@@ -88,13 +88,14 @@ const int* putEnemy(Enemy& e, const int* data) {
 }
 
 
-}  // namespace
-
+// A shot enemy only falls out of the map: puts it where its fall has ended.
 void putAway(Enemy& e) {
   e.setAlive(false);
   e.setSpeedY(0);
   e.setY(currentMap->getHeightPixels() * 2 + 1000);
 }
+
+}  // namespace
 
 WorldState::WorldState()
     : playerLookMatters(sizesDiffer({GFX_PLAYER_AIR, GFX_PLAYER_STAND, GFX_PLAYER_WALK})),

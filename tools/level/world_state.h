@@ -59,7 +59,4 @@ class WorldState {
   size_t recordSize;
 };
 
-// A shot enemy only falls out of the map: puts it where its fall has ended.
-void putAway(Enemy& e);
-
 #endif
