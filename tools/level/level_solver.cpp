@@ -831,10 +831,13 @@ bool settleByTheClock(Search& search, const WorldState& world, const RelaxedDist
                       SolveResult& result) {
   long before = result.finishable ? result.ticks : lastTick + 1;
   size_t most = static_cast<size_t>(options.budget) * TIMED_STATES_PER_BUDGET;
-  TimedDistances reach(world, kinder, static_cast<int>(std::min<long>(before, INT32_MAX)), most,
-                       false);
-  if (!reach.usable()) return false;
-  const long earliest = reach.earliestFinish();
+  long earliest;
+  {
+    TimedDistances reach(world, kinder, static_cast<int>(std::min<long>(before, INT32_MAX)), most,
+                         false);
+    if (!reach.usable()) return false;
+    earliest = reach.earliestFinish();
+  }
   for (long within = 1; earliest < before; within *= 2) {
     // no run finishes before `earliest + within / 2`; is there one before this?
     long next = std::min(before, earliest + within);

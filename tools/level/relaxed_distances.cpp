@@ -56,15 +56,14 @@ RelaxedDistances::RelaxedDistances(const WorldState& world, size_t maxStates, in
     // Only looked up from now on: the table is made again, fuller and
     // smaller, once the distances no longer need the memory.
     slots = std::vector<uint64_t>();
-    distances();
     bodies.shrink_to_fit();
     distance.shrink_to_fit();
+    distances();
     size_t size = 1 << 12;
     while (size * 7 < bodies.size() * 10) size *= 2;
     rehash(size);
   }
-  edges = std::deque<int32_t>();
-  edgeCount = std::deque<uint32_t>();
+  steps = std::deque<uint8_t>();
   if (!ok) {
     bodies = std::deque<Body>();
     slots = std::vector<uint64_t>();
@@ -227,17 +226,16 @@ bool RelaxedDistances::explore(size_t maxStates, int limit,
       if (full || (limit > 0 && distance[n] + bound >= limit)) {
         // no run through it can beat the limit: its bound will do
         distance[n] = bound;
-        edgeCount.push_back(0);
+        steps.push_back(0);  // no successors
         continue;
       }
     }
     expand(static_cast<int>(n), next);
     std::sort(next.begin(), next.end());
     next.erase(std::unique(next.begin(), next.end()), next.end());
-    edges.insert(edges.end(), next.begin(), next.end());
-    edgeCount.push_back(static_cast<uint32_t>(next.size()));
+    keepSteps(static_cast<int>(n), next);
     // the steps are counted in 32 bits
-    if (edges.size() > UINT32_MAX / 2) return false;
+    if (stepCount > UINT32_MAX / 2) return false;
   }
   return true;
 }
@@ -333,44 +331,104 @@ bool RelaxedDistances::withinReach(const Body& b, int platform) const {
          b.x + playerW >= reach.left;
 }
 
+// A body's successors, sorted, in a few bytes each: how many, then the
+// first as its distance from the body's own index (zigzagged, for either
+// way), then each as its distance from the one before. Most are bodies met
+// just then, so the numbers are small: this halves the memory of the steps.
+void RelaxedDistances::keepSteps(int index, const std::vector<int>& successors) {
+  uint8_t bytes[16];
+  size_t size = 0;
+  auto put = [&](uint64_t value) {
+    if (size + 10 > sizeof bytes) {
+      steps.insert(steps.end(), bytes, bytes + size);
+      size = 0;
+    }
+    for (; value >= 0x80; value >>= 7) bytes[size++] = static_cast<uint8_t>(value | 0x80);
+    bytes[size++] = static_cast<uint8_t>(value);
+  };
+  put(successors.size());
+  int64_t last = index;
+  for (size_t i = 0; i < successors.size(); i++) {
+    int64_t gap = successors[i] - last;
+    put(i == 0 ? static_cast<uint64_t>((gap << 1) ^ (gap >> 63)) : static_cast<uint64_t>(gap));
+    last = successors[i];
+  }
+  steps.insert(steps.end(), bytes, bytes + size);
+  stepCount += successors.size();
+}
+
+template <typename Next, typename Visit>
+void RelaxedDistances::forSteps(int index, Next& next, Visit visit) {
+  auto get = [&next]() {
+    uint64_t value = 0;
+    for (int shift = 0;; shift += 7) {
+      uint8_t byte = next();
+      value |= static_cast<uint64_t>(byte & 0x7F) << shift;
+      if (byte < 0x80) return value;
+    }
+  };
+  uint64_t count = get();
+  int64_t at = index;
+  for (uint64_t i = 0; i < count; i++) {
+    uint64_t value = get();
+    at += i == 0 ? static_cast<int64_t>(value >> 1) ^ -static_cast<int64_t>(value & 1)
+                 : static_cast<int64_t>(value);
+    visit(static_cast<int>(at));
+  }
+}
+
 void RelaxedDistances::distances() {
   size_t n = bodies.size();
   // The steps turned round: who leads to each body, in one array by body.
   std::vector<uint32_t> into(n + 2, 0);
-  for (int32_t to : edges) into[static_cast<size_t>(to) + 2]++;
+  {
+    auto at = steps.cbegin();
+    auto next = [&at]() { return *at++; };
+    for (size_t b = 0; b < n; b++)
+      forSteps(static_cast<int>(b), next, [&into](int to) { into[static_cast<size_t>(to) + 2]++; });
+  }
   for (size_t i = 2; i < n + 2; i++) into[i] += into[i - 1];
   // the steps are let go as they are turned, a block at a time
-  std::vector<int32_t> from(edges.size());
+  std::vector<int32_t> from(stepCount);
+  auto at = steps.cbegin();
+  auto take = [&at]() { return *at++; };
   for (size_t b = 0; b < n; b++) {
-    for (uint32_t k = edgeCount.front(); k > 0; k--) {
-      size_t to = static_cast<size_t>(edges.front());
-      edges.pop_front();
-      from[into[to + 1]++] = static_cast<int32_t>(b);
+    forSteps(static_cast<int>(b), take, [&](int to) {
+      from[into[static_cast<size_t>(to) + 1]++] = static_cast<int32_t>(b);
+    });
+    if (at - steps.cbegin() > (1 << 16)) {
+      at = steps.erase(steps.cbegin(), at);
     }
-    edgeCount.pop_front();
   }
+  steps = std::deque<uint8_t>();
 
   // Fewest ticks back from the bodies a tick from an exit and from the
   // bodies left with their bound, which start further out. The steps all
   // take a tick, so the bodies are settled in order of distance by taking,
   // of the queue and of the starts sorted by their distance, the nearer.
+  // (sized and sorted in place, and the queue grown a block at a time:
+  // this is when the kinder world needs the most memory)
   std::vector<int32_t> starts;
+  starts.reserve(static_cast<size_t>(
+      std::count_if(distance.begin(), distance.end(), [](int32_t d) { return d != NO_EXIT; })));
   for (size_t b = 0; b < n; b++)
     if (distance[b] != NO_EXIT) starts.push_back(static_cast<int32_t>(b));
-  std::stable_sort(starts.begin(), starts.end(), [this](int32_t a, int32_t b) {
-    return distance[static_cast<size_t>(a)] < distance[static_cast<size_t>(b)];
+  std::sort(starts.begin(), starts.end(), [this](int32_t a, int32_t b) {
+    int32_t da = distance[static_cast<size_t>(a)], db = distance[static_cast<size_t>(b)];
+    return da != db ? da < db : a < b;
   });
-  std::vector<int32_t> queue;
+  std::deque<int32_t> queue;
   std::vector<bool> settled(n, false);
-  size_t nextStart = 0, nextQueued = 0;
-  while (nextStart < starts.size() || nextQueued < queue.size()) {
+  size_t nextStart = 0;
+  while (nextStart < starts.size() || !queue.empty()) {
     size_t b;
-    if (nextQueued < queue.size() &&
+    if (!queue.empty() &&
         (nextStart == starts.size() ||
-         distance[static_cast<size_t>(queue[nextQueued])] <=
-             distance[static_cast<size_t>(starts[nextStart])]))
-      b = static_cast<size_t>(queue[nextQueued++]);
-    else
+         distance[static_cast<size_t>(queue.front())] <=
+             distance[static_cast<size_t>(starts[nextStart])])) {
+      b = static_cast<size_t>(queue.front());
+      queue.pop_front();
+    } else
       b = static_cast<size_t>(starts[nextStart++]);
     if (settled[b]) continue;
     settled[b] = true;

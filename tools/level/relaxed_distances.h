@@ -94,6 +94,10 @@ class RelaxedDistances {
   // Whether the player there may be within `platform`'s round at his feet.
   bool withinReach(const Body& b, int platform) const;
   void distances();
+  void keepSteps(int index, const std::vector<int>& successors);
+  // Reads one body's successors back, a byte at a time from `next`.
+  template <typename Next, typename Visit>
+  static void forSteps(int index, Next& next, Visit visit);
   // The kinder worlds while one lives: nobody to meet (the game's enemy
   // list is an empty one meanwhile, so no tick spends time on the level's),
   // nothing in flight and no clock.
@@ -117,8 +121,8 @@ class RelaxedDistances {
   // per body: ticks to an exit, or NO_EXIT; while searching, the ticks
   // from the start at least, and then 1 for a body a tick from an exit
   std::vector<int32_t> distance;
-  std::deque<uint32_t> edgeCount;  // per body: how many successors it has
-  std::deque<int32_t> edges;
+  std::deque<uint8_t> steps;  // every body's successors, in order (keepSteps)
+  size_t stepCount = 0;
   std::vector<std::vector<PlatformPlace>> rounds;  // per platform: each tick of its round
   struct Reach {
     int left, right, top, bottom;  // what its round covers, in pixels

@@ -140,9 +140,9 @@ bool TimedDistances::successors(int index, int tick, std::vector<int32_t>& out) 
 
 bool TimedDistances::sweep(int first, size_t maxStates, bool keep) {
   layers.assign(1, std::vector<int32_t>(1, first));
-  std::vector<int32_t> next;
+  std::vector<int32_t> next, layer;
   for (int tick = 0; tick + 1 < limit && !layers.back().empty(); tick++) {
-    std::vector<int32_t> layer;
+    layer.clear();
     for (int32_t index : layers.back()) {
       if (!successors(index, tick, next)) return false;
       for (int32_t to : next) {
@@ -162,7 +162,7 @@ bool TimedDistances::sweep(int first, size_t maxStates, bool keep) {
     searched += layer.size();
     if (searched > maxStates) return false;
     if (!keep) layers.clear();
-    layers.push_back(std::move(layer));
+    layers.emplace_back(layer.begin(), layer.end());  // no room to spare in what is kept
   }
   return true;
 }
@@ -192,6 +192,7 @@ void TimedDistances::countBack() {
     std::sort(counts[tick].begin(), counts[tick].end());
     counts[tick].shrink_to_fit();
     after.swap(here);
+    if (tick + 1 < layers.size()) layers[tick + 1] = std::vector<int32_t>();
   }
 }
 
