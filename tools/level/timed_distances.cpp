@@ -52,13 +52,10 @@ TimedDistances::TimedDistances(const WorldState& world, const RelaxedDistances& 
   {
     RelaxedDistances::Kinder kinderWorld;
     ok = first >= 0 && sweep(first, maxStates, counted);
-    if (ok && counted) {
-      placeIn.assign(states, 0);
-      countBack();
-    }
+    if (ok && counted) countBack();
   }
   layers = std::vector<std::vector<int32_t>>();
-  tickOf = placeIn = freeAt = std::vector<int32_t>();
+  tickOf = freeAt = std::vector<int32_t>();
   frees = std::deque<FreeSteps>();
   if (!ok || !counted) counts.clear();
   this->counted = ok && counted;
@@ -80,12 +77,12 @@ const TimedDistances::FreeSteps& TimedDistances::freeSteps(int index) {
   if (at >= 0) return frees[static_cast<size_t>(at)];
   at = static_cast<int32_t>(frees.size());
   frees.emplace_back();
-  FreeSteps& steps = frees.back();
+  FreeSteps& free = frees.back();
   const RelaxedDistances::Body from = kinder.bodies[static_cast<size_t>(index)];
   for (size_t i = 0; i < kinder.rounds.size(); i++) kinder.park(static_cast<int>(i));
   int fall = currentMap->getFallSpeed();
   for (int action = 0; action < ACTIONS; action++) {
-    int32_t& step = steps[static_cast<size_t>(action)];
+    int32_t& step = free[static_cast<size_t>(action)];
     step = SKIPPED;
     if (action >= WALKS && !from.onGround) continue;
     kinder.putPlayer(from);
@@ -100,7 +97,7 @@ const TimedDistances::FreeSteps& TimedDistances::freeSteps(int index) {
         break;
       }
   }
-  return steps;
+  return free;
 }
 
 bool TimedDistances::successors(int index, int tick, std::vector<int32_t>& out) {
@@ -119,9 +116,9 @@ bool TimedDistances::successors(int index, int tick, std::vector<int32_t>& out) 
     }
     return true;
   }
-  const FreeSteps& steps = freeSteps(index);
+  const FreeSteps& free = freeSteps(index);
   bool placed = false;
-  for (int32_t step : steps) {
+  for (int32_t step : free) {
     if (step == MISSING) return false;
     if (step == DIES || step == SKIPPED) continue;
     if (step >= CATCHABLE) {
@@ -161,6 +158,8 @@ bool TimedDistances::sweep(int first, size_t maxStates, bool keep) {
     }
     searched += layer.size();
     if (searched > maxStates) return false;
+    // the first tick an exit is touched is all there is to know
+    if (!keep && earliest < limit) break;
     if (!keep) layers.clear();
     layers.emplace_back(layer.begin(), layer.end());  // no room to spare in what is kept
   }
@@ -169,30 +168,38 @@ bool TimedDistances::sweep(int first, size_t maxStates, bool keep) {
 
 void TimedDistances::countBack() {
   counts.assign(layers.size(), {});
+  // where each state of the next tick stands in its layer, or -1: the
+  // marks of the search are done with, and their room does for this
+  std::vector<int32_t>& placeIn = tickOf;
+  std::fill(placeIn.begin(), placeIn.end(), -1);
   std::vector<int32_t> after, here, next;
   for (size_t tick = layers.size(); tick-- > 0;) {
     if (tick + 1 < layers.size()) {
       const std::vector<int32_t>& later = layers[tick + 1];
-      for (size_t i = 0; i < later.size(); i++) {
-        tickOf[static_cast<size_t>(later[i])] = static_cast<int32_t>(tick + 1);
+      for (size_t i = 0; i < later.size(); i++)
         placeIn[static_cast<size_t>(later[i])] = static_cast<int32_t>(i);
-      }
     }
     const std::vector<int32_t>& layer = layers[tick];
     here.assign(layer.size(), FAR);
     for (size_t i = 0; i < layer.size(); i++) {
       successors(layer[i], static_cast<int>(tick), next);
       for (int32_t to : next) {
-        if (to == FINISHES) here[i] = 1;
-        else if (tickOf[static_cast<size_t>(to)] == static_cast<int32_t>(tick + 1))
-          here[i] = std::min(here[i], 1 + after[static_cast<size_t>(placeIn[static_cast<size_t>(to)])]);
+        if (to == FINISHES) {
+          here[i] = 1;
+          continue;
+        }
+        int32_t place = placeIn[static_cast<size_t>(to)];
+        if (place >= 0) here[i] = std::min(here[i], 1 + after[static_cast<size_t>(place)]);
       }
       if (static_cast<long>(tick) + here[i] < limit) counts[tick].push_back({layer[i], here[i]});
     }
     std::sort(counts[tick].begin(), counts[tick].end());
     counts[tick].shrink_to_fit();
     after.swap(here);
-    if (tick + 1 < layers.size()) layers[tick + 1] = std::vector<int32_t>();
+    if (tick + 1 < layers.size()) {
+      for (int32_t index : layers[tick + 1]) placeIn[static_cast<size_t>(index)] = -1;
+      layers[tick + 1] = std::vector<int32_t>();
+    }
   }
 }
 

@@ -72,7 +72,6 @@ class TimedDistances {
   size_t searched = 0;
   std::vector<std::vector<int32_t>> layers;  // per tick: the states searched, where kept
   std::vector<int32_t> tickOf;               // per kinder state: the last layer it joined
-  std::vector<int32_t> placeIn;              // ... and where in it
   std::vector<int32_t> freeAt;               // per kinder state: its free steps, or -1
   std::deque<FreeSteps> frees;
   // Per tick, the states that can still finish before the limit and the
