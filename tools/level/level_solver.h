@@ -13,7 +13,8 @@ const long SOLVER_DEFAULT_BUDGET = 300000;
 struct SolveOptions {
   int step = SOLVER_DEFAULT_STEP;        // ticks the same keys are held for, 1 to 35
   // States expanded by each pass at most; the kinder world searches five
-  // times as many at most, the nearest the start first.
+  // times as many at most, the nearest the start first, and the timed one
+  // forty times as many states of a tick and a place (else it is not used).
   long budget = SOLVER_DEFAULT_BUDGET;
   // Off: no estimate, every state in order of its tick. Far slower; it is
   // there to check the estimate against.
@@ -37,9 +38,10 @@ struct SolveResult {
 // with or without Up, and with a shot on the step's first tick where that
 // shot can hit an enemy. Greedy passes find a run first, steered by a guess
 // from the player's x and then by the distances of a kinder world
-// (relaxed_distances.h); A* then searches for a shorter one, with the tick
-// count as the cost and an estimate that never says more than a real run
-// needs (level_solver.cpp says how). A world reached again no earlier is
+// (relaxed_distances.h); a timed kinder world (timed_distances.h) shows how
+// soon any run could finish, and A* then searches for a shorter one, with
+// the tick count as the cost and an estimate that never says more than a
+// real run needs (level_solver.cpp says how). A world reached again no earlier is
 // dropped, and so is one that cannot reach the exit before the clock runs
 // out or before the run in hand. When a pass runs out of states the run in
 // hand is the shortest; when every pass runs out of budget first, the run
