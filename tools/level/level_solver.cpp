@@ -826,9 +826,9 @@ bool searchPass(Search& search, const Estimate& guide, int weight, long budget, 
 // one, which is then the shortest. The counts of a near tick are far fewer
 // to keep. False when that world is too big for the budget, and nothing
 // was settled.
-bool settleByTheClock(Search& search, const WorldState& world, const RelaxedDistances& kinder,
-                      Estimate& estimate, const SolveOptions& options, long lastTick,
-                      SolveResult& result) {
+bool settleByTheTimedWorld(Search& search, const WorldState& world,
+                           const RelaxedDistances& kinder, Estimate& estimate,
+                           const SolveOptions& options, long lastTick, SolveResult& result) {
   long before = result.finishable ? result.ticks : lastTick + 1;
   size_t most = static_cast<size_t>(options.budget) * TIMED_STATES_PER_BUDGET;
   long earliest;
@@ -922,8 +922,8 @@ SolveResult solveLevel(const SolveOptions& options) {
           return result;
       search.restoreStart();
       search.release();
-      if (relaxed->complete() && settleByTheClock(search, world, *relaxed, estimate, options,
-                                                  lastTick, result))
+      if (relaxed->complete() &&
+          settleByTheTimedWorld(search, world, *relaxed, estimate, options, lastTick, result))
         return result;
     }
   }

@@ -16,9 +16,10 @@
 namespace {
 
 const int WALKS = 3;
-// What a free step came to, besides a state.
+// What a step came to, besides a state.
 const int32_t MISSING = -1;  // a state the kinder world did not meet
 const int32_t DIES = -2;
+const int32_t FINISHES = -3;
 const int32_t SKIPPED = -4;  // Up off the ground: no other step than without it
 const int32_t FAR = INT_MAX / 2;
 
@@ -32,7 +33,7 @@ TickKeys walkKeys(int action) {
 
 // How a tick run from a state came out, as a state or a mark.
 int32_t outcomeOf(RunOutcome outcome, int index) {
-  if (outcome == RUN_FINISHED) return TimedDistances::FINISHES;
+  if (outcome == RUN_FINISHED) return FINISHES;
   if (outcome != RUN_PLAYING) return DIES;
   return index;
 }

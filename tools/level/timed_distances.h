@@ -59,7 +59,8 @@ class TimedDistances {
   bool sweep(int first, size_t maxStates, bool keep);
   void countBack();
   // The states a tick from state `index` at tick `tick` leads to, as the
-  // kinder world's indices, or FINISHES; false when one is not among them.
+  // kinder world's indices, or a mark that it touched an exit; false when
+  // one is not among them.
   bool successors(int index, int tick, std::vector<int32_t>& out);
   const FreeSteps& freeSteps(int index);
   void placePlatforms(int tick) const;
@@ -81,9 +82,6 @@ class TimedDistances {
     bool operator<(const Count& o) const { return state < o.state; }
   };
   std::vector<std::vector<Count>> counts;
-
- public:
-  static constexpr int FINISHES = -3;
 };
 
 #endif
