@@ -350,7 +350,8 @@ void RelaxedDistances::keepSteps(int index, const std::vector<int>& successors) 
   int64_t last = index;
   for (size_t i = 0; i < successors.size(); i++) {
     int64_t gap = successors[i] - last;
-    put(i == 0 ? static_cast<uint64_t>((gap << 1) ^ (gap >> 63)) : static_cast<uint64_t>(gap));
+    uint64_t twice = static_cast<uint64_t>(gap) << 1;
+    put(i > 0 ? static_cast<uint64_t>(gap) : gap < 0 ? ~twice : twice);
     last = successors[i];
   }
   steps.insert(steps.end(), bytes, bytes + size);
