@@ -407,8 +407,8 @@ void RelaxedDistances::distances() {
   // bodies left with their bound, which start further out. The steps all
   // take a tick, so the bodies are settled in order of distance by taking,
   // of the queue and of the starts sorted by their distance, the nearer.
-  // (sized and sorted in place, and the queue grown a block at a time:
-  // this is when the kinder world needs the most memory)
+  // (The starts are sized first and sorted in place, and the queue grows a
+  // block at a time: nothing here is copied at twice its size.)
   std::vector<int32_t> starts;
   starts.reserve(static_cast<size_t>(
       std::count_if(distance.begin(), distance.end(), [](int32_t d) { return d != NO_EXIT; })));
