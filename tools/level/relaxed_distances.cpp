@@ -24,7 +24,6 @@ namespace {
 // Far enough that no platform put there reaches the map in a tick.
 const int PARKED = -(1 << 26);
 const int MAX_ROUND = 4000;  // ticks; a platform not round by then is not followed
-const int WALKS = 3;         // none, left, right; with Up or not
 
 int platformCount() { return platformList->getCapacity(); }
 
@@ -140,6 +139,14 @@ void RelaxedDistances::rehash(size_t size) {
     while (slots[i] != 0) i = (i + 1) & mask;
     slots[i] = (hash >> 32 << 32) | (n + 1);
   }
+}
+
+TickKeys RelaxedDistances::walkKeys(int action) {
+  TickKeys keys;
+  keys.left = action % WALKS == 1;
+  keys.right = action % WALKS == 2;
+  keys.up = action >= WALKS;
+  return keys;
 }
 
 void RelaxedDistances::putPlayer(const Body& b) const {
@@ -270,7 +277,7 @@ void RelaxedDistances::expand(int index, std::vector<int>& next) {
     phases.push_back(-1);
   }
   bool canJump = from.onGround || from.platform >= 0;
-  for (int action = 0; action < 2 * WALKS; action++) {
+  for (int action = 0; action < ACTIONS; action++) {
     if (action >= WALKS && !canJump) continue;
     for (int phase : phases) stepFrom(from, depth, action, from.platform, phase, next, finishes);
   }
@@ -283,12 +290,8 @@ void RelaxedDistances::stepFrom(const Body& from, int depth, int action, int rid
                                 std::vector<int>& next, bool& finishes) {
   if (ridden >= 0) place(ridden, phase);
   putPlayer(from);
-  TickKeys keys;
-  keys.left = action % WALKS == 1;
-  keys.right = action % WALKS == 2;
-  keys.up = action >= WALKS;
   int tick = 1;
-  RunOutcome outcome = runTick(keys, tick);
+  RunOutcome outcome = runTick(walkKeys(action), tick);
   if (outcome == RUN_FINISHED) finishes = true;
   if (outcome != RUN_PLAYING) return;
   Body after = bodyOfPlayer();

@@ -20,6 +20,8 @@
 #include <functional>
 #include <vector>
 
+#include "level_run.h"
+
 class EnemyList;
 class WorldState;
 
@@ -73,6 +75,10 @@ class RelaxedDistances {
   };
 
   static Body bodyOfPlayer();
+  // The kinder worlds' steps: none, left or right, then the same with Up.
+  static const int WALKS = 3;
+  static const int ACTIONS = 2 * WALKS;
+  static TickKeys walkKeys(int action);
   static uint64_t hashOf(const Body& b);
   int find(const Body& b) const;
   int add(const Body& b);  // its index; new ones are queued

@@ -15,21 +15,12 @@
 
 namespace {
 
-const int WALKS = 3;
 // What a step came to, besides a state.
 const int32_t MISSING = -1;  // a state the kinder world did not meet
 const int32_t DIES = -2;
 const int32_t FINISHES = -3;
 const int32_t SKIPPED = -4;  // Up off the ground: no other step than without it
 const int32_t FAR = INT_MAX / 2;
-
-TickKeys walkKeys(int action) {
-  TickKeys keys;
-  keys.left = action % WALKS == 1;
-  keys.right = action % WALKS == 2;
-  keys.up = action >= WALKS;
-  return keys;
-}
 
 // How a tick run from a state came out, as a state or a mark.
 int32_t outcomeOf(RunOutcome outcome, int index) {
@@ -85,10 +76,10 @@ const TimedDistances::FreeSteps& TimedDistances::freeSteps(int index) {
   for (int action = 0; action < ACTIONS; action++) {
     int32_t& step = free[static_cast<size_t>(action)];
     step = SKIPPED;
-    if (action >= WALKS && !from.onGround) continue;
+    if (action >= RelaxedDistances::WALKS && !from.onGround) continue;
     kinder.putPlayer(from);
     int tick = 0;
-    RunOutcome outcome = runTick(walkKeys(action), tick);
+    RunOutcome outcome = runTick(RelaxedDistances::walkKeys(action), tick);
     step = outcomeOf(outcome, kinder.find(RelaxedDistances::bodyOfPlayer()));
     if (step < 0 || fall + player->getSpeedY() <= 0) continue;
     const RelaxedDistances::Body& after = kinder.bodies[static_cast<size_t>(step)];
@@ -110,7 +101,7 @@ bool TimedDistances::successors(int index, int tick, std::vector<int32_t>& out) 
       placePlatforms(tick);
       kinder.putPlayer(from);
       int ticks = 0;
-      RunOutcome outcome = runTick(walkKeys(action), ticks);
+      RunOutcome outcome = runTick(RelaxedDistances::walkKeys(action), ticks);
       int32_t to = outcomeOf(outcome, kinder.find(RelaxedDistances::bodyOfPlayer()));
       if (to == MISSING) return false;
       if (to != DIES) out.push_back(to);

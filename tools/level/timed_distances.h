@@ -14,13 +14,14 @@
 #ifndef BRINDLECOVE_TIMED_DISTANCES_H
 #define BRINDLECOVE_TIMED_DISTANCES_H
 
-#include <cstddef>
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <deque>
 #include <vector>
 
-class RelaxedDistances;
+#include "relaxed_distances.h"
+
 class WorldState;
 
 class TimedDistances {
@@ -52,7 +53,7 @@ class TimedDistances {
   // The steps from a state with no platform under him: where each tick
   // takes him with every platform away (a state, or what else came of it),
   // with CATCHABLE added where a platform could catch him there.
-  static const int ACTIONS = 6;  // none, left, right; with Up or not
+  static const int ACTIONS = RelaxedDistances::ACTIONS;
   static const int32_t CATCHABLE = 1 << 30;
   using FreeSteps = std::array<int32_t, ACTIONS>;
 
