@@ -203,6 +203,13 @@ bool RelaxedDistances::explore(size_t maxStates, int limit,
       rounds[static_cast<size_t>(i)].push_back(
           {at.getX(), at.getY(), at.getSpeedX(), at.getVerticalSpeed()});
   }
+  tops.assign(rounds.size(), {});
+  for (size_t i = 0; i < rounds.size(); i++) {
+    tops[i] = rounds[i];
+    std::sort(tops[i].begin(), tops[i].end(), [](const PlatformPlace& a, const PlatformPlace& b) {
+      return a.y != b.y ? a.y < b.y : a.x < b.x;
+    });
+  }
   reaches.assign(rounds.size(), Reach());
   for (size_t i = 0; i < rounds.size(); i++) {
     if (rounds[i].empty()) continue;
@@ -260,7 +267,8 @@ void RelaxedDistances::expand(int index, std::vector<int>& next) {
   bool finishes = false;
   // A rider's platform is where it was when it caught him: its top at his
   // feet, him alongside it. Any place of its round that fits will do.
-  std::vector<int> phases;
+  std::vector<int>& phases = phasesOfRide;
+  phases.clear();
   if (from.platform >= 0) {
     const std::vector<PlatformPlace>& round = rounds[static_cast<size_t>(from.platform)];
     int width = platformList->get(from.platform)->getWidth();
@@ -310,17 +318,16 @@ void RelaxedDistances::catches(const Body& after, int depth, int fallSpeedY, int
     MovingPlatform* p = platformList->get(i);
     if (!p || i == except || !withinReach(after, i)) continue;
     int width = p->getWidth(), height = p->getHeight();
-    std::vector<int> tops;
-    for (const PlatformPlace& at : rounds[static_cast<size_t>(i)]) {
-      if (at.y > feet || feet > at.y + height) continue;
-      if (!alongside(at.x, at.x + width, after.x, after.x + playerW)) continue;
-      tops.push_back(at.y);
-    }
-    std::sort(tops.begin(), tops.end());
-    tops.erase(std::unique(tops.begin(), tops.end()), tops.end());
-    for (int top : tops) {
+    // the places whose top is at most a platform's height above his feet
+    const std::vector<PlatformPlace>& byTop = tops[static_cast<size_t>(i)];
+    auto at = std::lower_bound(byTop.begin(), byTop.end(), feet - height,
+                               [](const PlatformPlace& place, int y) { return place.y < y; });
+    int last = feet + 1;
+    for (; at != byTop.end() && at->y <= feet; ++at) {
+      if (at->y == last || !alongside(at->x, at->x + width, after.x, after.x + playerW)) continue;
+      last = at->y;
       Body caught = after;
-      caught.y = top - playerH;
+      caught.y = at->y - playerH;
       caught.platform = static_cast<int16_t>(i);
       next.push_back(addAt(caught, depth));
     }

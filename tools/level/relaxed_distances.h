@@ -130,10 +130,12 @@ class RelaxedDistances {
   std::deque<uint8_t> steps;  // every body's successors, in order (keepSteps)
   size_t stepCount = 0;
   std::vector<std::vector<PlatformPlace>> rounds;  // per platform: each tick of its round
+  std::vector<std::vector<PlatformPlace>> tops;    // per platform: its round by height
   struct Reach {
     int left, right, top, bottom;  // what its round covers, in pixels
   };
   std::vector<Reach> reaches;  // per platform
+  std::vector<int> phasesOfRide;  // expand's, kept for its room
   int playerW = 0, playerH = 0;
 };
 
