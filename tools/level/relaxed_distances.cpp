@@ -24,6 +24,7 @@ namespace {
 // Far enough that no platform put there reaches the map in a tick.
 const int PARKED = -(1 << 26);
 const int MAX_ROUND = 4000;  // ticks; a platform not round by then is not followed
+const size_t BATCH = 64;     // bodies stepped before their successors are looked up
 
 int platformCount() { return platformList->getCapacity(); }
 
@@ -99,9 +100,10 @@ uint64_t RelaxedDistances::hashOf(const Body& b) {
 
 // A slot holds a body's index + 1 in its low half and the top of its hash
 // in the high half, so most probes need not look at the body itself.
-int RelaxedDistances::find(const Body& b) const {
+int RelaxedDistances::find(const Body& b) const { return find(b, hashOf(b)); }
+
+int RelaxedDistances::find(const Body& b, uint64_t hash) const {
   if (slots.empty()) return -1;
-  uint64_t hash = hashOf(b);
   uint64_t tag = hash >> 32 << 32;
   size_t mask = slots.size() - 1;
   for (size_t i = hash & mask;; i = (i + 1) & mask) {
@@ -112,9 +114,8 @@ int RelaxedDistances::find(const Body& b) const {
   }
 }
 
-int RelaxedDistances::add(const Body& b) {
+int RelaxedDistances::add(const Body& b, uint64_t hash) {
   if (10 * (bodies.size() + 1) > 7 * slots.size()) grow();
-  uint64_t hash = hashOf(b);
   uint64_t tag = hash >> 32 << 32;
   size_t mask = slots.size() - 1;
   size_t i = hash & mask;
@@ -226,44 +227,84 @@ bool RelaxedDistances::explore(size_t maxStates, int limit,
 
   for (int i = 0; i < platformCount(); i++) park(i);
 
-  addAt(bodyOfPlayer(), 0);
+  addAt(bodyOfPlayer(), hashOf(bodyOfPlayer()), 0);
   std::vector<int> next;
-  // Breadth first: a body is met first by the fewest ticks it takes.
-  for (size_t n = 0; n < bodies.size(); n++) {
-    // Too many: the rest are left with their bound, where there is one.
-    bool full = bodies.size() > maxStates;
-    if (full && !atLeast) return false;
-    cut = cut || full;
-    next.clear();
-    if (atLeast) {
-      int bound = atLeast(bodies[n].x);
-      if (full || (limit > 0 && distance[n] + bound >= limit)) {
-        // no run through it can beat the limit: its bound will do
-        distance[n] = bound;
+  struct Expanded {
+    size_t end;      // of its successors in `made`
+    bool bounded;    // no run through it can beat the limit: its bound will do
+    bool finishes;
+  };
+  std::vector<Expanded> batch;
+  // Breadth first: a body is met first by the fewest ticks it takes. The
+  // bodies are stepped a batch at a time and their successors looked up
+  // after, so that the lookups' memory is fetched meanwhile; each body is
+  // then taken in turn as if alone.
+  for (size_t n = 0; n < bodies.size();) {
+    size_t end = std::min(bodies.size(), n + BATCH);
+    batch.clear();
+    made.clear();
+    madeHashes.clear();
+    for (size_t b = n; b < end; b++) {
+      Expanded e = {0, false, false};
+      if (atLeast && limit > 0) e.bounded = distance[b] + atLeast(bodies[b].x) >= limit;
+      if (!e.bounded) e.finishes = expand(static_cast<int>(b));
+      e.end = made.size();
+      batch.push_back(e);
+    }
+    // where the bodies already met are, for the lookups that find them
+    for (uint64_t hash : madeHashes) {
+      uint64_t slot = slots[hash & (slots.size() - 1)];
+      if (slot != 0 && (slot & ~0xFFFFFFFFull) == (hash >> 32 << 32))
+        __builtin_prefetch(&bodies[(slot & 0xFFFFFFFFull) - 1]);
+    }
+    size_t first = 0;
+    for (size_t b = n; b < end; first = batch[b - n].end, b++) {
+      const Expanded& e = batch[b - n];
+      // Too many: the rest are left with their bound, where there is one.
+      bool full = bodies.size() > maxStates;
+      if (full && !atLeast) return false;
+      cut = cut || full;
+      if (full || e.bounded) {
+        distance[b] = atLeast(bodies[b].x);
         steps.push_back(0);  // no successors
         continue;
       }
+      int depth = distance[b] + 1;  // of its successors
+      next.clear();
+      for (size_t k = first; k < e.end; k++) next.push_back(addAt(made[k], madeHashes[k], depth));
+      // its depth is spent: its successors have theirs
+      distance[b] = e.finishes ? 1 : NO_EXIT;
+      std::sort(next.begin(), next.end());
+      next.erase(std::unique(next.begin(), next.end()), next.end());
+      keepSteps(static_cast<int>(b), next);
+      // the steps are counted in 32 bits
+      if (stepCount > UINT32_MAX / 2) return false;
     }
-    expand(static_cast<int>(n), next);
-    std::sort(next.begin(), next.end());
-    next.erase(std::unique(next.begin(), next.end()), next.end());
-    keepSteps(static_cast<int>(n), next);
-    // the steps are counted in 32 bits
-    if (stepCount > UINT32_MAX / 2) return false;
+    n = end;
   }
   return true;
 }
 
-int RelaxedDistances::addAt(const Body& b, int depth) {
+int RelaxedDistances::addAt(const Body& b, uint64_t hash, int depth) {
   size_t before = bodies.size();
-  int index = add(b);
+  int index = add(b, hash);
   if (bodies.size() > before) distance.push_back(depth);
   return index;
 }
 
-void RelaxedDistances::expand(int index, std::vector<int>& next) {
+void RelaxedDistances::prefetch(uint64_t hash) const {
+  if (!slots.empty()) __builtin_prefetch(&slots[hash & (slots.size() - 1)]);
+}
+
+void RelaxedDistances::make(const Body& b) {
+  uint64_t hash = hashOf(b);
+  prefetch(hash);
+  made.push_back(b);
+  madeHashes.push_back(hash);
+}
+
+bool RelaxedDistances::expand(int index) {
   const Body from = bodies[static_cast<size_t>(index)];
-  const int depth = distance[static_cast<size_t>(index)] + 1;  // of its successors
   bool finishes = false;
   // A rider's platform is where it was when it caught him: its top at his
   // feet, him alongside it. Any place of its round that fits will do.
@@ -287,15 +328,14 @@ void RelaxedDistances::expand(int index, std::vector<int>& next) {
   bool canJump = from.onGround || from.platform >= 0;
   for (int action = 0; action < ACTIONS; action++) {
     if (action >= WALKS && !canJump) continue;
-    for (int phase : phases) stepFrom(from, depth, action, from.platform, phase, next, finishes);
+    for (int phase : phases) stepFrom(from, action, from.platform, phase, finishes);
   }
   if (from.platform >= 0) park(from.platform);
-  // its depth is spent: its successors have theirs
-  distance[static_cast<size_t>(index)] = finishes ? 1 : NO_EXIT;
+  return finishes;
 }
 
-void RelaxedDistances::stepFrom(const Body& from, int depth, int action, int ridden, int phase,
-                                std::vector<int>& next, bool& finishes) {
+void RelaxedDistances::stepFrom(const Body& from, int action, int ridden, int phase,
+                                bool& finishes) {
   if (ridden >= 0) place(ridden, phase);
   putPlayer(from);
   int tick = 1;
@@ -303,15 +343,14 @@ void RelaxedDistances::stepFrom(const Body& from, int depth, int action, int rid
   if (outcome == RUN_FINISHED) finishes = true;
   if (outcome != RUN_PLAYING) return;
   Body after = bodyOfPlayer();
-  next.push_back(addAt(after, depth));
-  catches(after, depth, currentMap->getFallSpeed() + player->getSpeedY(), ridden, next);
+  make(after);
+  catches(after, currentMap->getFallSpeed() + player->getSpeedY(), ridden);
 }
 
 // The end of a tick: a platform whose top is at the player's feet as he
 // falls or stands catches him and lifts him onto it. Each platform that was
 // parked for the tick might have been anywhere on its round.
-void RelaxedDistances::catches(const Body& after, int depth, int fallSpeedY, int except,
-                               std::vector<int>& next) {
+void RelaxedDistances::catches(const Body& after, int fallSpeedY, int except) {
   if (fallSpeedY <= 0) return;
   int feet = after.y + playerH;
   for (int i = 0; i < platformCount(); i++) {
@@ -329,7 +368,7 @@ void RelaxedDistances::catches(const Body& after, int depth, int fallSpeedY, int
       Body caught = after;
       caught.y = at->y - playerH;
       caught.platform = static_cast<int16_t>(i);
-      next.push_back(addAt(caught, depth));
+      make(caught);
     }
   }
 }

@@ -81,22 +81,27 @@ class RelaxedDistances {
   static TickKeys walkKeys(int action);
   static uint64_t hashOf(const Body& b);
   int find(const Body& b) const;
-  int add(const Body& b);  // its index; new ones are queued
+  int find(const Body& b, uint64_t hash) const;
+  // Asks for the memory a lookup of that hash will read.
+  void prefetch(uint64_t hash) const;
+  int add(const Body& b, uint64_t hash);  // its index; new ones are queued
   void grow();
   void rehash(size_t size);
 
   bool explore(size_t maxStates, int limit, const std::function<int(int)>& atLeast);
-  void expand(int index, std::vector<int>& next);
+  // Steps the body, leaving its successors in `made`; whether a step
+  // touches an exit.
+  bool expand(int index);
+  void make(const Body& b);
   void putPlayer(const Body& b) const;
   void park(int platform) const;
   void place(int platform, int phase) const;
   // The successors of a tick run from `from` with `action`, all platforms
   // but `ridden` parked: its outcome, and every way a platform could catch
   // the player at the tick's end.
-  void stepFrom(const Body& from, int depth, int action, int ridden, int phase,
-                std::vector<int>& next, bool& finishes);
-  int addAt(const Body& b, int depth);
-  void catches(const Body& after, int depth, int fallSpeedY, int except, std::vector<int>& next);
+  void stepFrom(const Body& from, int action, int ridden, int phase, bool& finishes);
+  int addAt(const Body& b, uint64_t hash, int depth);
+  void catches(const Body& after, int fallSpeedY, int except);
   // Whether the player there may be within `platform`'s round at his feet.
   bool withinReach(const Body& b, int platform) const;
   void distances();
@@ -136,6 +141,8 @@ class RelaxedDistances {
   };
   std::vector<Reach> reaches;  // per platform
   std::vector<int> phasesOfRide;  // expand's, kept for its room
+  std::vector<Body> made;            // a batch's successors, in order
+  std::vector<uint64_t> madeHashes;  // and their hashes
   int playerW = 0, playerH = 0;
 };
 

@@ -21,6 +21,8 @@ const int32_t DIES = -2;
 const int32_t FINISHES = -3;
 const int32_t SKIPPED = -4;  // Up off the ground: no other step than without it
 const int32_t FAR = INT_MAX / 2;
+const size_t BATCH = 64;  // states stepped before their successors are looked up
+const size_t AHEAD = 8;   // states whose memory is asked for before they are stepped
 
 // How a tick run from a state came out, as a state or a mark.
 int32_t outcomeOf(RunOutcome outcome, int index) {
@@ -73,6 +75,11 @@ const TimedDistances::FreeSteps& TimedDistances::freeSteps(int index) {
   const RelaxedDistances::Body from = kinder.bodies[static_cast<size_t>(index)];
   for (size_t i = 0; i < kinder.rounds.size(); i++) kinder.park(static_cast<int>(i));
   int fall = currentMap->getFallSpeed();
+  // every step is run before any is looked up, so the lookups' memory is
+  // fetched meanwhile
+  std::array<RelaxedDistances::Body, ACTIONS> after;
+  std::array<uint64_t, ACTIONS> hashes;
+  std::array<bool, ACTIONS> falls;
   for (int action = 0; action < ACTIONS; action++) {
     int32_t& step = free[static_cast<size_t>(action)];
     step = SKIPPED;
@@ -80,8 +87,18 @@ const TimedDistances::FreeSteps& TimedDistances::freeSteps(int index) {
     kinder.putPlayer(from);
     int tick = 0;
     RunOutcome outcome = runTick(RelaxedDistances::walkKeys(action), tick);
-    step = outcomeOf(outcome, kinder.find(RelaxedDistances::bodyOfPlayer()));
-    if (step < 0 || fall + player->getSpeedY() <= 0) continue;
+    step = outcomeOf(outcome, 0);
+    if (step < 0) continue;
+    after[action] = RelaxedDistances::bodyOfPlayer();
+    hashes[action] = RelaxedDistances::hashOf(after[action]);
+    kinder.prefetch(hashes[action]);
+    falls[action] = fall + player->getSpeedY() > 0;
+  }
+  for (int action = 0; action < ACTIONS; action++) {
+    int32_t& step = free[static_cast<size_t>(action)];
+    if (step < 0) continue;
+    step = kinder.find(after[action], hashes[action]);
+    if (step < 0 || !falls[action]) continue;
     const RelaxedDistances::Body& after = kinder.bodies[static_cast<size_t>(step)];
     for (size_t i = 0; i < kinder.rounds.size(); i++)
       if (!kinder.rounds[i].empty() && kinder.withinReach(after, static_cast<int>(i))) {
@@ -129,16 +146,33 @@ bool TimedDistances::successors(int index, int tick, std::vector<int32_t>& out) 
 
 bool TimedDistances::sweep(int first, size_t maxStates, bool keep) {
   layers.assign(1, std::vector<int32_t>(1, first));
-  std::vector<int32_t> next, layer;
+  std::vector<int32_t> next, layer, made;
   for (int tick = 0; tick + 1 < limit && !layers.back().empty(); tick++) {
     layer.clear();
-    for (int32_t index : layers.back()) {
-      if (!successors(index, tick, next)) return false;
-      for (int32_t to : next) {
-        if (to == FINISHES) {
-          earliest = std::min(earliest, tick + 1);
-          continue;
+    const std::vector<int32_t>& from = layers.back();
+    // A batch of states is stepped before their successors are looked up,
+    // so that the lookups' memory is fetched meanwhile.
+    for (size_t i = 0; i < from.size(); i += BATCH) {
+      size_t end = std::min(from.size(), i + BATCH);
+      made.clear();
+      for (size_t k = i; k < end; k++) {
+        if (k + AHEAD < from.size()) {
+          size_t ahead = static_cast<size_t>(from[k + AHEAD]);
+          __builtin_prefetch(&kinder.bodies[ahead]);
+          __builtin_prefetch(&freeAt[ahead]);
         }
+        if (!successors(from[k], tick, next)) return false;
+        for (int32_t to : next) {
+          if (to == FINISHES) {
+            earliest = std::min(earliest, tick + 1);
+            continue;
+          }
+          __builtin_prefetch(&kinder.distance[static_cast<size_t>(to)]);
+          __builtin_prefetch(&tickOf[static_cast<size_t>(to)]);
+          made.push_back(to);
+        }
+      }
+      for (int32_t to : made) {
         int ticks = kinder.distance[static_cast<size_t>(to)];
         // cannot finish before the limit, by the kinder world's count
         if (ticks == RelaxedDistances::NO_EXIT || tick + 1 + ticks >= limit) continue;
