@@ -334,12 +334,27 @@ bool RelaxedDistances::expand(int index) {
   return finishes;
 }
 
-void RelaxedDistances::stepFrom(const Body& from, int action, int ridden, int phase,
-                                bool& finishes) {
-  if (ridden >= 0) place(ridden, phase);
-  putPlayer(from);
+RunOutcome RelaxedDistances::tickAlone(int action) {
+  static PlatformList none(0);
+  PlatformList* kept = platformList;
+  platformList = &none;
   int tick = 1;
   RunOutcome outcome = runTick(walkKeys(action), tick);
+  platformList = kept;
+  return outcome;
+}
+
+void RelaxedDistances::stepFrom(const Body& from, int action, int ridden, int phase,
+                                bool& finishes) {
+  putPlayer(from);
+  RunOutcome outcome;
+  if (ridden >= 0) {
+    place(ridden, phase);
+    int tick = 1;
+    outcome = runTick(walkKeys(action), tick);
+  } else {
+    outcome = tickAlone(action);
+  }
   if (outcome == RUN_FINISHED) finishes = true;
   if (outcome != RUN_PLAYING) return;
   Body after = bodyOfPlayer();

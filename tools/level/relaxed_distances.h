@@ -100,6 +100,10 @@ class RelaxedDistances {
   // but `ridden` parked: its outcome, and every way a platform could catch
   // the player at the tick's end.
   void stepFrom(const Body& from, int action, int ridden, int phase, bool& finishes);
+  // A tick of the player as he stands, with every platform parked: with
+  // none in the list, which meets him just as they would and costs nothing
+  // to move.
+  static RunOutcome tickAlone(int action);
   int addAt(const Body& b, uint64_t hash, int depth);
   void catches(const Body& after, int fallSpeedY, int except);
   // Whether the player there may be within `platform`'s round at his feet.

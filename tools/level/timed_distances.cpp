@@ -73,7 +73,6 @@ const TimedDistances::FreeSteps& TimedDistances::freeSteps(int index) {
   frees.emplace_back();
   FreeSteps& free = frees.back();
   const RelaxedDistances::Body from = kinder.bodies[static_cast<size_t>(index)];
-  for (size_t i = 0; i < kinder.rounds.size(); i++) kinder.park(static_cast<int>(i));
   int fall = currentMap->getFallSpeed();
   // every step is run before any is looked up, so the lookups' memory is
   // fetched meanwhile
@@ -85,9 +84,7 @@ const TimedDistances::FreeSteps& TimedDistances::freeSteps(int index) {
     step = SKIPPED;
     if (action >= RelaxedDistances::WALKS && !from.onGround) continue;
     kinder.putPlayer(from);
-    int tick = 0;
-    RunOutcome outcome = runTick(RelaxedDistances::walkKeys(action), tick);
-    step = outcomeOf(outcome, 0);
+    step = outcomeOf(RelaxedDistances::tickAlone(action), 0);
     if (step < 0) continue;
     after[action] = RelaxedDistances::bodyOfPlayer();
     hashes[action] = RelaxedDistances::hashOf(after[action]);
