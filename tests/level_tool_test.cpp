@@ -662,13 +662,27 @@ TEST_F(LevelToolTest, TheKinderWorldsNeverNeedMoreTicksThanARealRun) {
     EXPECT_EQ(runOutcome(), RUN_FINISHED) << "seed " << seed;
     world.restore(atStart.data());
     std::vector<int> onTime = timedAlong(timed, shortest.keys);
+    // Searched with room to spare, only up to its earliest finish: the same
+    // counts as a search to the tick after it, for the states that can
+    // finish by then, and none for the rest.
+    world.restore(atStart.data());
+    TimedDistances toEarliest(world, kinder, shortest.ticks + 40, 20000000,
+                              TimedDistances::COUNTS_TO_EARLIEST);
+    ASSERT_TRUE(toEarliest.usable()) << "seed " << seed;
+    EXPECT_EQ(toEarliest.earliestFinish(), timed.earliestFinish()) << "seed " << seed;
+    ASSERT_EQ(toEarliest.finishesBefore(), timed.earliestFinish() + 1) << "seed " << seed;
+    std::vector<int> first = timedAlong(toEarliest, shortest.keys);
     ASSERT_EQ(static_cast<int>(along.size()), shortest.ticks) << "seed " << seed;
     ASSERT_EQ(static_cast<int>(onTime.size()), shortest.ticks) << "seed " << seed;
+    ASSERT_EQ(static_cast<int>(first.size()), shortest.ticks) << "seed " << seed;
     for (int t = 0; t < shortest.ticks; t++) {
       ASSERT_GE(along[t], 1) << "seed " << seed << " tick " << t << "\n" << text;
       EXPECT_LE(t + along[t], shortest.ticks) << "seed " << seed << " tick " << t << "\n" << text;
       ASSERT_GE(onTime[t], along[t]) << "seed " << seed << " tick " << t << "\n" << text;
       EXPECT_LE(t + onTime[t], shortest.ticks) << "seed " << seed << " tick " << t << "\n" << text;
+      EXPECT_EQ(first[t], t + onTime[t] < toEarliest.finishesBefore() ? onTime[t]
+                                                                      : RelaxedDistances::NO_EXIT)
+          << "seed " << seed << " tick " << t << "\n" << text;
     }
     start(text);
     for (const TickKeys& k : shortest.keys) {

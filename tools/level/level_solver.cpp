@@ -822,30 +822,32 @@ bool searchPass(Search& search, const Estimate& guide, int weight, long budget, 
 }
 
 // The timed kinder world first shows how soon any run could finish: when
-// not before the run in hand, that run is the shortest. Otherwise A* looks
-// for a run finishing by that tick, then by one further out, twice as far
-// each time, each bounded by that world's counts for it, until it finds
-// one, which is then the shortest. The counts of a near tick are far fewer
-// to keep. False when that world is too big for the budget, and nothing
-// was settled.
+// not before the run in hand, that run is the shortest. That search stops
+// there and counts the runs finishing then, and A* looks for one of them,
+// bounded by those counts. If there is none, it looks for a run finishing
+// by a tick further out, twice as far each time, each with that world's
+// counts for it, until it finds one, which is then the shortest. The
+// counts of a near tick are far fewer to keep. False when that world is
+// too big for the budget, and nothing was settled.
 bool settleByTheTimedWorld(Search& search, const WorldState& world,
                            const RelaxedDistances& kinder, Estimate& estimate,
                            const SolveOptions& options, long lastTick, SolveResult& result) {
   long before = result.finishable ? result.ticks : lastTick + 1;
   size_t most = static_cast<size_t>(options.budget) * TIMED_STATES_PER_BUDGET;
-  long earliest;
-  {
-    TimedDistances reach(world, kinder, static_cast<int>(std::min<long>(before, INT32_MAX)), most,
-                         false);
-    if (!reach.usable()) return false;
-    earliest = reach.earliestFinish();
-  }
+  std::unique_ptr<TimedDistances> timed(
+      new TimedDistances(world, kinder, static_cast<int>(std::min<long>(before, INT32_MAX)), most,
+                         TimedDistances::COUNTS_TO_EARLIEST));
+  if (!timed->usable()) return false;
+  long earliest = timed->earliestFinish();
   for (long within = 1; earliest < before; within *= 2) {
     // no run finishes before `earliest + within / 2`; is there one before this?
     long next = std::min(before, earliest + within);
-    TimedDistances timed(world, kinder, static_cast<int>(next), most);
-    if (!timed.usable()) return false;
-    estimate.tighten(&timed);
+    if (next > timed->finishesBefore()) {
+      timed.reset();
+      timed.reset(new TimedDistances(world, kinder, static_cast<int>(next), most));
+      if (!timed->usable()) return false;
+    }
+    estimate.tighten(timed.get());
     bool exhausted = false;
     int finish = search.run(1, estimate, options.budget, next, result.states, exhausted);
     estimate.tighten(static_cast<const TimedDistances*>(nullptr));

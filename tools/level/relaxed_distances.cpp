@@ -17,6 +17,7 @@
 #include "app/game_state.h"
 #include "level/tile_map.h"
 #include "level_run.h"
+#include "varint.h"
 #include "world_state.h"
 
 namespace {
@@ -407,15 +408,13 @@ void RelaxedDistances::keepSteps(int index, const std::vector<int>& successors) 
       steps.insert(steps.end(), bytes, bytes + size);
       size = 0;
     }
-    for (; value >= 0x80; value >>= 7) bytes[size++] = static_cast<uint8_t>(value | 0x80);
-    bytes[size++] = static_cast<uint8_t>(value);
+    putVarint(value, [&](uint8_t byte) { bytes[size++] = byte; });
   };
   put(successors.size());
   int64_t last = index;
   for (size_t i = 0; i < successors.size(); i++) {
     int64_t gap = successors[i] - last;
-    uint64_t twice = static_cast<uint64_t>(gap) << 1;
-    put(i > 0 ? static_cast<uint64_t>(gap) : gap < 0 ? ~twice : twice);
+    put(i > 0 ? static_cast<uint64_t>(gap) : zigzag(gap));
     last = successors[i];
   }
   steps.insert(steps.end(), bytes, bytes + size);
@@ -424,20 +423,11 @@ void RelaxedDistances::keepSteps(int index, const std::vector<int>& successors) 
 
 template <typename Next, typename Visit>
 void RelaxedDistances::forSteps(int index, Next& next, Visit visit) {
-  auto get = [&next]() {
-    uint64_t value = 0;
-    for (int shift = 0;; shift += 7) {
-      uint8_t byte = next();
-      value |= static_cast<uint64_t>(byte & 0x7F) << shift;
-      if (byte < 0x80) return value;
-    }
-  };
-  uint64_t count = get();
+  uint64_t count = getVarint(next);
   int64_t at = index;
   for (uint64_t i = 0; i < count; i++) {
-    uint64_t value = get();
-    at += i == 0 ? static_cast<int64_t>(value >> 1) ^ -static_cast<int64_t>(value & 1)
-                 : static_cast<int64_t>(value);
+    uint64_t value = getVarint(next);
+    at += i == 0 ? unzigzag(value) : static_cast<int64_t>(value);
     visit(static_cast<int>(at));
   }
 }

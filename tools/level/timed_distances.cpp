@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <utility>
 
 #include "actors/moving_platform.h"
 #include "actors/player.h"
@@ -11,6 +12,7 @@
 #include "level/tile_map.h"
 #include "level_run.h"
 #include "relaxed_distances.h"
+#include "varint.h"
 #include "world_state.h"
 
 namespace {
@@ -34,7 +36,7 @@ int32_t outcomeOf(RunOutcome outcome, int index) {
 }  // namespace
 
 TimedDistances::TimedDistances(const WorldState& world, const RelaxedDistances& kinder, int limit,
-                               size_t maxStates, bool counted)
+                               size_t maxStates, Counts want)
     : kinder(kinder), limit(limit), earliest(limit) {
   if (!kinder.usable() || limit <= 0 || kinder.states() >= static_cast<size_t>(CATCHABLE)) return;
   std::vector<int> start;
@@ -43,16 +45,18 @@ TimedDistances::TimedDistances(const WorldState& world, const RelaxedDistances& 
   size_t states = kinder.states();
   tickOf.assign(states, -1);
   freeAt.assign(states, -1);
+  counted = want != NO_COUNTS;
   {
     RelaxedDistances::Kinder kinderWorld;
-    ok = first >= 0 && sweep(first, maxStates, counted);
-    if (ok && counted) countBack();
+    ok = first >= 0 && sweep(first, maxStates, want);
+    // with no finish before the limit there is nothing to count
+    if (ok && counted && earliest < limit) countBack();
   }
-  layers = std::vector<std::vector<int32_t>>();
+  layers = std::vector<std::vector<uint8_t>>();
   tickOf = freeAt = std::vector<int32_t>();
   frees = std::deque<FreeSteps>();
-  if (!ok || !counted) counts.clear();
-  this->counted = ok && counted;
+  counted = ok && counted;
+  if (!counted) counts.clear();
   world.restore(start.data());
 }
 
@@ -131,22 +135,36 @@ bool TimedDistances::successors(int index, int tick, std::vector<int32_t>& out) 
       // where the platforms stand once the tick has moved them
       if (!placed) placePlatforms(tick + 1);
       placed = true;
-      kinder.putPlayer(kinder.bodies[static_cast<size_t>(step - CATCHABLE)]);
+      step -= CATCHABLE;
+      kinder.putPlayer(kinder.bodies[static_cast<size_t>(step)]);
       platformList->findPlatformUnderPlayer();
-      step = kinder.find(RelaxedDistances::bodyOfPlayer());
-      if (step == MISSING) return false;
+      // not caught: he is as the step left him
+      if (player->getPlatform()) {
+        step = kinder.find(RelaxedDistances::bodyOfPlayer());
+        if (step == MISSING) return false;
+      }
     }
     out.push_back(step);
   }
   return true;
 }
 
-bool TimedDistances::sweep(int first, size_t maxStates, bool keep) {
-  layers.assign(1, std::vector<int32_t>(1, first));
-  std::vector<int32_t> next, layer, made;
-  for (int tick = 0; tick + 1 < limit && !layers.back().empty(); tick++) {
+bool TimedDistances::sweep(int first, size_t maxStates, Counts want) {
+  std::vector<int32_t> from(1, first), layer, next, made;
+  auto keep = [this, want](const std::vector<int32_t>& states) {
+    if (want == NO_COUNTS) return;
+    std::vector<uint8_t> bytes;
+    int64_t last = 0;
+    for (int32_t state : states) {
+      putVarint(zigzag(state - last), [&bytes](uint8_t byte) { bytes.push_back(byte); });
+      last = state;
+    }
+    bytes.shrink_to_fit();  // no room to spare in what is kept
+    layers.push_back(std::move(bytes));
+  };
+  keep(from);
+  for (int tick = 0; tick + 1 < limit && !from.empty(); tick++) {
     layer.clear();
-    const std::vector<int32_t>& from = layers.back();
     // A batch of states is stepped before their successors are looked up,
     // so that the lookups' memory is fetched meanwhile.
     for (size_t i = 0; i < from.size(); i += BATCH) {
@@ -181,12 +199,27 @@ bool TimedDistances::sweep(int first, size_t maxStates, bool keep) {
     }
     searched += layer.size();
     if (searched > maxStates) return false;
-    // the first tick an exit is touched is all there is to know
-    if (!keep && earliest < limit) break;
-    if (!keep) layers.clear();
-    layers.emplace_back(layer.begin(), layer.end());  // no room to spare in what is kept
+    // the first tick an exit is touched is all there is to know, or all
+    // there is to count to: the states of that tick cannot finish by it
+    if (want != COUNTS && earliest < limit) break;
+    keep(layer);
+    from.swap(layer);
   }
+  if (want == COUNTS_TO_EARLIEST && earliest < limit) limit = earliest + 1;
   return true;
+}
+
+void TimedDistances::layerAt(size_t tick, std::vector<int32_t>& layer) const {
+  layer.clear();
+  const std::vector<uint8_t>& bytes = layers[tick];
+  size_t at = 0;
+  int64_t state = 0;
+  while (at < bytes.size()) {
+    state += unzigzag(getVarint([&]() { return bytes[at++]; }));
+    int ticks = kinder.distance[static_cast<size_t>(state)];
+    if (ticks != RelaxedDistances::NO_EXIT && static_cast<long>(tick) + ticks < limit)
+      layer.push_back(static_cast<int32_t>(state));
+  }
 }
 
 void TimedDistances::countBack() {
@@ -195,14 +228,10 @@ void TimedDistances::countBack() {
   // marks of the search are done with, and their room does for this
   std::vector<int32_t>& placeIn = tickOf;
   std::fill(placeIn.begin(), placeIn.end(), -1);
-  std::vector<int32_t> after, here, next;
+  std::vector<int32_t> later, after, layer, here, next;
   for (size_t tick = layers.size(); tick-- > 0;) {
-    if (tick + 1 < layers.size()) {
-      const std::vector<int32_t>& later = layers[tick + 1];
-      for (size_t i = 0; i < later.size(); i++)
-        placeIn[static_cast<size_t>(later[i])] = static_cast<int32_t>(i);
-    }
-    const std::vector<int32_t>& layer = layers[tick];
+    layerAt(tick, layer);
+    layers[tick] = std::vector<uint8_t>();
     here.assign(layer.size(), FAR);
     for (size_t i = 0; i < layer.size(); i++) {
       successors(layer[i], static_cast<int>(tick), next);
@@ -218,11 +247,11 @@ void TimedDistances::countBack() {
     }
     std::sort(counts[tick].begin(), counts[tick].end());
     counts[tick].shrink_to_fit();
+    for (int32_t index : later) placeIn[static_cast<size_t>(index)] = -1;
+    for (size_t i = 0; i < layer.size(); i++)
+      placeIn[static_cast<size_t>(layer[i])] = static_cast<int32_t>(i);
+    later.swap(layer);
     after.swap(here);
-    if (tick + 1 < layers.size()) {
-      for (int32_t index : layers[tick + 1]) placeIn[static_cast<size_t>(index)] = -1;
-      layers[tick + 1] = std::vector<int32_t>();
-    }
   }
 }
 

@@ -26,15 +26,23 @@ class WorldState;
 
 class TimedDistances {
  public:
+  // What is worked out besides the earliest finish.
+  enum Counts {
+    NO_COUNTS,  // nothing: the ticks searched are not kept, in far less memory
+    COUNTS,     // the ticks to an exit from every state that can finish before the limit
+    // The search stops at the earliest finish, and the limit is lowered to
+    // the tick after it: the counts are for the runs that finish then, the
+    // first a shortest run is looked for among, in one search instead of two.
+    COUNTS_TO_EARLIEST,
+  };
+
   // Searches from the player as `world` saved him at tick 0, and puts the
   // world back. Only runs finishing before tick `limit` are of interest;
   // a state the kinder world's counts put past it is not searched on.
   // Past `maxStates` states of a tick and a place in all, it gives up and
-  // is not usable; so it is when the kinder world was cut short. Without
-  // `counted`, only the earliest finish is known, in far less memory: the
-  // ticks searched are not kept to count back along.
+  // is not usable; so it is when the kinder world was cut short.
   TimedDistances(const WorldState& world, const RelaxedDistances& kinder, int limit,
-                 size_t maxStates, bool counted = true);
+                 size_t maxStates, Counts want = COUNTS);
 
   bool usable() const { return ok; }
   size_t states() const { return searched; }
@@ -42,6 +50,8 @@ class TimedDistances {
   // The first tick at which a run here touches an exit; the limit when no
   // run touches one before it. No run of the level finishes sooner.
   int earliestFinish() const { return earliest; }
+  // The counts are for runs finishing before this tick.
+  int finishesBefore() const { return limit; }
 
   // The fewest ticks the player as he now stands, `tick` ticks into a run,
   // needs to touch an exit: NO_EXIT when no run from here finishes before
@@ -57,8 +67,11 @@ class TimedDistances {
   static const int32_t CATCHABLE = 1 << 30;
   using FreeSteps = std::array<int32_t, ACTIONS>;
 
-  bool sweep(int first, size_t maxStates, bool keep);
+  bool sweep(int first, size_t maxStates, Counts want);
   void countBack();
+  // A tick's states as the search kept them, less those that can no longer
+  // finish before the limit.
+  void layerAt(size_t tick, std::vector<int32_t>& layer) const;
   // The states a tick from state `index` at tick `tick` leads to, as the
   // kinder world's indices, or a mark that it touched an exit; false when
   // one is not among them.
@@ -67,12 +80,14 @@ class TimedDistances {
   void placePlatforms(int tick) const;
 
   const RelaxedDistances& kinder;
-  const int limit;
+  int limit;
   bool ok = false;
   bool counted = false;
   int earliest;
   size_t searched = 0;
-  std::vector<std::vector<int32_t>> layers;  // per tick: the states searched, where kept
+  // per tick, where kept: the states searched, each as its zigzagged gap
+  // from the one before (varint.h); most are near the one before
+  std::vector<std::vector<uint8_t>> layers;
   std::vector<int32_t> tickOf;               // per kinder state: the last layer it joined
   std::vector<int32_t> freeAt;               // per kinder state: its free steps, or -1
   std::deque<FreeSteps> frees;
