@@ -372,14 +372,13 @@ void RelaxedDistances::catches(const Body& after, int fallSpeedY, int except) {
   for (int i = 0; i < platformCount(); i++) {
     MovingPlatform* p = platformList->get(i);
     if (!p || i == except || !withinReach(after, i)) continue;
-    int width = p->getWidth(), height = p->getHeight();
     // the places whose top is at most a platform's height above his feet
     const std::vector<PlatformPlace>& byTop = tops[static_cast<size_t>(i)];
-    auto at = std::lower_bound(byTop.begin(), byTop.end(), feet - height,
+    auto at = std::lower_bound(byTop.begin(), byTop.end(), feet - p->getHeight(),
                                [](const PlatformPlace& place, int y) { return place.y < y; });
     int last = feet + 1;
     for (; at != byTop.end() && at->y <= feet; ++at) {
-      if (at->y == last || !alongside(at->x, at->x + width, after.x, after.x + playerW)) continue;
+      if (at->y == last || !takesUp(after, i, *at)) continue;
       last = at->y;
       Body caught = after;
       caught.y = at->y - playerH;
@@ -387,6 +386,23 @@ void RelaxedDistances::catches(const Body& after, int fallSpeedY, int except) {
       make(caught);
     }
   }
+}
+
+bool RelaxedDistances::caughtAt(const Body& b, int tick) const {
+  for (size_t i = 0; i < rounds.size(); i++) {
+    const std::vector<PlatformPlace>& round = rounds[i];
+    if (round.empty() || !withinReach(b, static_cast<int>(i))) continue;
+    if (takesUp(b, static_cast<int>(i), round[static_cast<size_t>(tick) % round.size()]))
+      return true;
+  }
+  return false;
+}
+
+bool RelaxedDistances::takesUp(const Body& b, int platform, const PlatformPlace& at) const {
+  const MovingPlatform* p = platformList->get(platform);
+  int feet = b.y + playerH;
+  return at.y <= feet && feet <= at.y + p->getHeight() &&
+         alongside(at.x, at.x + p->getWidth(), b.x, b.x + playerW);
 }
 
 bool RelaxedDistances::withinReach(const Body& b, int platform) const {

@@ -108,6 +108,11 @@ class RelaxedDistances {
   void catches(const Body& after, int fallSpeedY, int except);
   // Whether the player there may be within `platform`'s round at his feet.
   bool withinReach(const Body& b, int platform) const;
+  // Whether, falling or standing there as a tick ends, a platform where it
+  // stands then takes him up: that one, at that place; any, at that tick of
+  // their rounds.
+  bool takesUp(const Body& b, int platform, const PlatformPlace& at) const;
+  bool caughtAt(const Body& b, int tick) const;
   void distances();
   void keepSteps(int index, const std::vector<int>& successors);
   // Reads one body's successors back, a byte at a time from `next`.

@@ -132,14 +132,15 @@ bool TimedDistances::successors(int index, int tick, std::vector<int32_t>& out) 
     if (step == MISSING) return false;
     if (step == DIES || step == SKIPPED) continue;
     if (step >= CATCHABLE) {
-      // where the platforms stand once the tick has moved them
-      if (!placed) placePlatforms(tick + 1);
-      placed = true;
       step -= CATCHABLE;
-      kinder.putPlayer(kinder.bodies[static_cast<size_t>(step)]);
-      platformList->findPlatformUnderPlayer();
       // not caught: he is as the step left him
-      if (player->getPlatform()) {
+      const RelaxedDistances::Body& after = kinder.bodies[static_cast<size_t>(step)];
+      if (kinder.caughtAt(after, tick + 1)) {
+        // where the platforms stand once the tick has moved them
+        if (!placed) placePlatforms(tick + 1);
+        placed = true;
+        kinder.putPlayer(after);
+        platformList->findPlatformUnderPlayer();
         step = kinder.find(RelaxedDistances::bodyOfPlayer());
         if (step == MISSING) return false;
       }
@@ -175,6 +176,11 @@ bool TimedDistances::sweep(int first, size_t maxStates, Counts want) {
           size_t ahead = static_cast<size_t>(from[k + AHEAD]);
           __builtin_prefetch(&kinder.bodies[ahead]);
           __builtin_prefetch(&freeAt[ahead]);
+        }
+        // and, nearer, its free steps, now that where they are is known
+        if (k + AHEAD / 2 < from.size()) {
+          int32_t at = freeAt[static_cast<size_t>(from[k + AHEAD / 2])];
+          if (at >= 0) __builtin_prefetch(&frees[static_cast<size_t>(at)]);
         }
         if (!successors(from[k], tick, next)) return false;
         for (int32_t to : next) {
