@@ -900,11 +900,12 @@ SolveResult solveLevel(const SolveOptions& options) {
   // waits well for a platform to come round. Then, sharing a budget, two
   // steer by the kinder world's distances, which know the walls and the
   // pushes through them (and from then on tighten the bound), each looking
-  // only for a run shorter than the best so far. A pass that runs out of
-  // states shows that there is none. Then the timed kinder world, which
-  // also knows when the platforms come, searches every state that could
-  // still beat the run in hand: when none finishes sooner there, none does
-  // here, and its counts bound A* from then on.
+  // only for a run shorter than the best so far; the second has only a
+  // first look before the timed world. A pass that runs out of states
+  // shows that there is none. Then the timed kinder world, which also
+  // knows when the platforms come, searches every state that could still
+  // beat the run in hand: when none finishes sooner there, none does here,
+  // and its counts bound A* from then on.
   std::unique_ptr<RelaxedDistances> relaxed;
   if (options.guided) {
     Estimate guess(false);
