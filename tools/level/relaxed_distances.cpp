@@ -203,7 +203,8 @@ bool RelaxedDistances::explore(size_t maxStates, int limit,
     if (places.empty()) return false;
     for (const MovingPlatform& at : places)
       rounds[static_cast<size_t>(i)].push_back(
-          {at.getX(), at.getY(), at.getSpeedX(), at.getVerticalSpeed()});
+          {at.getX(), at.getY(), at.getSpeedX(), at.getVerticalSpeed(),
+           static_cast<int>(rounds[static_cast<size_t>(i)].size())});
   }
   tops.assign(rounds.size(), {});
   for (size_t i = 0; i < rounds.size(); i++) {
@@ -313,13 +314,14 @@ bool RelaxedDistances::expand(int index) {
   phases.clear();
   if (from.platform >= 0) {
     const std::vector<PlatformPlace>& round = rounds[static_cast<size_t>(from.platform)];
+    const std::vector<PlatformPlace>& byTop = tops[static_cast<size_t>(from.platform)];
     int width = platformList->get(from.platform)->getWidth();
-    for (size_t phase = 0; phase < round.size(); phase++) {
-      const PlatformPlace& at = round[phase];
-      if (at.y == from.y + playerH &&
-          alongside(at.x, at.x + width, from.x, from.x + playerW))
-        phases.push_back(static_cast<int>(phase));
-    }
+    int feet = from.y + playerH;
+    auto at = std::lower_bound(byTop.begin(), byTop.end(), feet,
+                               [](const PlatformPlace& place, int y) { return place.y < y; });
+    for (; at != byTop.end() && at->y == feet; ++at)
+      if (alongside(at->x, at->x + width, from.x, from.x + playerW)) phases.push_back(at->phase);
+    std::sort(phases.begin(), phases.end());
     // none fits (a world put together by hand): every place, to be safe
     if (phases.empty())
       for (size_t phase = 0; phase < round.size(); phase++) phases.push_back(static_cast<int>(phase));

@@ -72,6 +72,7 @@ class RelaxedDistances {
   };
   struct PlatformPlace {
     int x, y, speedX, speedY;
+    int phase;  // the tick of its round
   };
 
   static Body bodyOfPlayer();
