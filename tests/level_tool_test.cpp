@@ -849,6 +849,11 @@ TEST_F(LevelToolTest, TheTimedKinderWorldWaitsForTheLiftAsTheLevelDoes) {
   EXPECT_EQ(before.earliestFinish(), real.ticks);
   EXPECT_EQ(before.ticksToExit(0), RelaxedDistances::NO_EXIT);
   EXPECT_GT(before.states(), 100u);
+  // Asked for the earliest finish alone, it finds the same and counts nothing.
+  TimedDistances earliestOnly(world, kinder, real.ticks + 1, 1000000, TimedDistances::NO_COUNTS);
+  ASSERT_TRUE(earliestOnly.usable());
+  EXPECT_EQ(earliestOnly.earliestFinish(), real.ticks);
+  EXPECT_EQ(earliestOnly.ticksToExit(0), RelaxedDistances::UNKNOWN);
 
   // Too many states: it gives up, says nothing, and puts the world back.
   TimedDistances few(world, kinder, real.ticks + 1, 50);

@@ -88,6 +88,7 @@ const TimedDistances::FreeSteps& TimedDistances::freeSteps(int index) {
     step = SKIPPED;
     if (action >= RelaxedDistances::WALKS && !from.onGround) continue;
     kinder.putPlayer(from);
+    // a mark, or 0 for a state, looked up below
     step = outcomeOf(RelaxedDistances::tickAlone(action), 0);
     if (step < 0) continue;
     after[action] = RelaxedDistances::bodyOfPlayer();
