@@ -135,11 +135,19 @@ void RelaxedDistances::grow() { rehash(std::max<size_t>(1 << 12, slots.size() * 
 void RelaxedDistances::rehash(size_t size) {
   slots = std::vector<uint64_t>(size, 0);
   size_t mask = slots.size() - 1;
-  for (size_t n = 0; n < bodies.size(); n++) {
-    uint64_t hash = hashOf(bodies[n]);
-    size_t i = hash & mask;
-    while (slots[i] != 0) i = (i + 1) & mask;
-    slots[i] = (hash >> 32 << 32) | (n + 1);
+  // a batch's slots are asked for before any is filled
+  uint64_t hashes[BATCH];
+  for (size_t first = 0; first < bodies.size(); first += BATCH) {
+    size_t count = std::min(BATCH, bodies.size() - first);
+    for (size_t k = 0; k < count; k++) {
+      hashes[k] = hashOf(bodies[first + k]);
+      prefetch(hashes[k]);
+    }
+    for (size_t k = 0; k < count; k++) {
+      size_t i = hashes[k] & mask;
+      while (slots[i] != 0) i = (i + 1) & mask;
+      slots[i] = (hashes[k] >> 32 << 32) | (first + k + 1);
+    }
   }
 }
 
