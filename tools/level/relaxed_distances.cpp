@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <functional>
 #include <utility>
+#include <cstdio>
 
 #include "actors/bullet.h"
 #include "actors/enemy.h"
@@ -60,6 +61,7 @@ RelaxedDistances::RelaxedDistances(const WorldState& world, size_t maxStates, in
     bodies.shrink_to_fit();
     distance.shrink_to_fit();
     distances();
+    { uint64_t sum = 0; for (size_t i = 0; i < bodies.size(); i++) sum += hashOf(bodies[i]) * (uint64_t)(distance[i] + 7); fprintf(stderr, "CHK states %zu steps %zu sum %llx\n", bodies.size(), stepCount, (unsigned long long)sum); }
     size_t size = 1 << 12;
     while (size * 7 < bodies.size() * 10) size *= 2;
     rehash(size);
@@ -339,7 +341,35 @@ bool RelaxedDistances::expand(int index) {
   bool canJump = from.onGround || from.platform >= 0;
   for (int action = 0; action < ACTIONS; action++) {
     if (action >= WALKS && !canJump) continue;
-    for (int phase : phases) stepFrom(from, action, from.platform, phase, finishes);
+    if (from.platform < 0) {
+      stepFrom(from, action, -1, -1, finishes);
+      continue;
+    }
+    // A rider's tick reads of his platform only its vertical speed as it
+    // starts (when he jumps) and, once it has stepped, its height and speeds
+    // and whether it is still alongside him; where he is then does not
+    // depend on where along its way it is. So the places of a round that
+    // agree on these lead where one of them leads, and only one is run.
+    const std::vector<PlatformPlace>& round = rounds[static_cast<size_t>(from.platform)];
+    int width = platformList->get(from.platform)->getWidth();
+    std::vector<RideTick>& runs = rideTicks;
+    runs.clear();
+    for (int phase : phases) {
+      const PlatformPlace& now = round[static_cast<size_t>(phase)];
+      const PlatformPlace& next = round[static_cast<size_t>(phase + 1) % round.size()];
+      bool run = false;
+      for (const RideTick& r : runs)
+        if (r.speedYBefore == now.speedY && r.y == next.y && r.speedX == next.speedX &&
+            r.speedY == next.speedY &&
+            r.along == alongside(next.x, next.x + width, r.xAfter, r.xAfter + playerW)) {
+          run = true;
+          break;
+        }
+      if (run) continue;
+      int xAfter = stepFrom(from, action, from.platform, phase, finishes);
+      runs.push_back({now.speedY, next.y, next.speedX, next.speedY, xAfter,
+                      alongside(next.x, next.x + width, xAfter, xAfter + playerW)});
+    }
   }
   if (from.platform >= 0) park(from.platform);
   return finishes;
@@ -355,8 +385,8 @@ RunOutcome RelaxedDistances::tickAlone(int action) {
   return outcome;
 }
 
-void RelaxedDistances::stepFrom(const Body& from, int action, int ridden, int phase,
-                                bool& finishes) {
+int RelaxedDistances::stepFrom(const Body& from, int action, int ridden, int phase,
+                               bool& finishes) {
   putPlayer(from);
   RunOutcome outcome;
   if (ridden >= 0) {
@@ -367,10 +397,11 @@ void RelaxedDistances::stepFrom(const Body& from, int action, int ridden, int ph
     outcome = tickAlone(action);
   }
   if (outcome == RUN_FINISHED) finishes = true;
-  if (outcome != RUN_PLAYING) return;
+  if (outcome != RUN_PLAYING) return player->getX();
   Body after = bodyOfPlayer();
   make(after);
   catches(after, currentMap->getFallSpeed() + player->getSpeedY(), ridden);
+  return after.x;
 }
 
 // The end of a tick: a platform whose top is at the player's feet as he

@@ -99,8 +99,8 @@ class RelaxedDistances {
   void place(int platform, int phase) const;
   // The successors of a tick run from `from` with `action`, all platforms
   // but `ridden` parked: its outcome, and every way a platform could catch
-  // the player at the tick's end.
-  void stepFrom(const Body& from, int action, int ridden, int phase, bool& finishes);
+  // the player at the tick's end. Gives his x after the tick.
+  int stepFrom(const Body& from, int action, int ridden, int phase, bool& finishes);
   // A tick of the player as he stands, with every platform parked: with
   // none in the list, which meets him just as they would and costs nothing
   // to move.
@@ -151,6 +151,14 @@ class RelaxedDistances {
   };
   std::vector<Reach> reaches;  // per platform
   std::vector<int> phasesOfRide;  // expand's, kept for its room
+  // A rider's tick run from one place of his platform's round: what it read
+  // of the platform, and where he was after it.
+  struct RideTick {
+    int speedYBefore, y, speedX, speedY;
+    int xAfter;
+    bool along;
+  };
+  std::vector<RideTick> rideTicks;  // expand's, kept for its room
   std::vector<Body> made;            // a batch's successors, in order
   std::vector<uint64_t> madeHashes;  // and their hashes
   int playerW = 0, playerH = 0;
