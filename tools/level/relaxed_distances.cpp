@@ -8,7 +8,6 @@
 #include <cstdint>
 #include <functional>
 #include <utility>
-#include <cstdio>
 
 #include "actors/bullet.h"
 #include "actors/enemy.h"
@@ -61,7 +60,6 @@ RelaxedDistances::RelaxedDistances(const WorldState& world, size_t maxStates, in
     bodies.shrink_to_fit();
     distance.shrink_to_fit();
     distances();
-    { uint64_t sum = 0; for (size_t i = 0; i < bodies.size(); i++) sum += hashOf(bodies[i]) * (uint64_t)(distance[i] + 7); fprintf(stderr, "CHK states %zu steps %zu sum %llx\n", bodies.size(), stepCount, (unsigned long long)sum); }
     size_t size = 1 << 12;
     while (size * 7 < bodies.size() * 10) size *= 2;
     rehash(size);
