@@ -343,11 +343,12 @@ bool RelaxedDistances::expand(int index) {
       stepFrom(from, action, -1, -1, finishes);
       continue;
     }
-    // A rider's tick reads of his platform only its vertical speed as it
-    // starts (when he jumps) and, once it has stepped, its height and speeds
-    // and whether it is still alongside him; where he is then does not
-    // depend on where along its way it is. So the places of a round that
-    // agree on these lead where one of them leads, and only one is run.
+    // A rider's tick reads of his platform only its height and vertical
+    // speed as it starts (when he jumps; the height is the one after, less
+    // that speed) and, once it has stepped, its height and speeds and
+    // whether it is still alongside him; where he is then does not depend
+    // on where along its way it is. So the places of a round that agree on
+    // these lead where one of them leads, and only one is run.
     const std::vector<PlatformPlace>& round = rounds[static_cast<size_t>(from.platform)];
     int width = platformList->get(from.platform)->getWidth();
     std::vector<RideTick>& runs = rideTicks;
