@@ -843,7 +843,7 @@ bool settleByTheTimedWorld(Search& search, const WorldState& world,
     // no run finishes before `earliest + within / 2`; is there one before this?
     long next = std::min(before, earliest + within);
     if (next > timed->finishesBefore()) {
-      timed.reset();
+      timed.reset();  // the last counts go before the next are made
       timed.reset(new TimedDistances(world, kinder, static_cast<int>(next), most));
       if (!timed->usable()) return false;
     }

@@ -262,11 +262,7 @@ bool RelaxedDistances::explore(size_t maxStates, int limit,
       batch.push_back(e);
     }
     // where the bodies already met are, for the lookups that find them
-    for (uint64_t hash : madeHashes) {
-      uint64_t slot = slots[hash & (slots.size() - 1)];
-      if (slot != 0 && (slot & ~0xFFFFFFFFull) == (hash >> 32 << 32))
-        __builtin_prefetch(&bodies[(slot & 0xFFFFFFFFull) - 1]);
-    }
+    for (uint64_t hash : madeHashes) prefetchBody(hash);
     size_t first = 0;
     for (size_t b = n; b < end; first = batch[b - n].end, b++) {
       const Expanded& e = batch[b - n];
@@ -306,6 +302,13 @@ void RelaxedDistances::prefetch(uint64_t hash) const {
   if (!slots.empty()) __builtin_prefetch(&slots[hash & (slots.size() - 1)]);
 }
 
+void RelaxedDistances::prefetchBody(uint64_t hash) const {
+  if (slots.empty()) return;
+  uint64_t slot = slots[hash & (slots.size() - 1)];
+  if (slot != 0 && (slot & ~0xFFFFFFFFull) == (hash >> 32 << 32))
+    __builtin_prefetch(&bodies[(slot & 0xFFFFFFFFull) - 1]);
+}
+
 void RelaxedDistances::make(const Body& b) {
   uint64_t hash = hashOf(b);
   prefetch(hash);
@@ -320,10 +323,12 @@ bool RelaxedDistances::expand(int index) {
   // feet, him alongside it. Any place of its round that fits will do.
   std::vector<int>& phases = phasesOfRide;
   phases.clear();
+  const std::vector<PlatformPlace>* round = nullptr;
+  int width = 0;
   if (from.platform >= 0) {
-    const std::vector<PlatformPlace>& round = rounds[static_cast<size_t>(from.platform)];
+    round = &rounds[static_cast<size_t>(from.platform)];
     const std::vector<PlatformPlace>& byTop = tops[static_cast<size_t>(from.platform)];
-    int width = platformList->get(from.platform)->getWidth();
+    width = platformList->get(from.platform)->getWidth();
     int feet = from.y + playerH;
     auto at = std::lower_bound(byTop.begin(), byTop.end(), feet,
                                [](const PlatformPlace& place, int y) { return place.y < y; });
@@ -332,7 +337,7 @@ bool RelaxedDistances::expand(int index) {
     std::sort(phases.begin(), phases.end());
     // none fits (a world put together by hand): every place, to be safe
     if (phases.empty())
-      for (size_t phase = 0; phase < round.size(); phase++) phases.push_back(static_cast<int>(phase));
+      for (size_t phase = 0; phase < round->size(); phase++) phases.push_back(static_cast<int>(phase));
   } else {
     phases.push_back(-1);
   }
@@ -349,13 +354,11 @@ bool RelaxedDistances::expand(int index) {
     // whether it is still alongside him; where he is then does not depend
     // on where along its way it is. So the places of a round that agree on
     // these lead where one of them leads, and only one is run.
-    const std::vector<PlatformPlace>& round = rounds[static_cast<size_t>(from.platform)];
-    int width = platformList->get(from.platform)->getWidth();
     std::vector<RideTick>& runs = rideTicks;
     runs.clear();
     for (int phase : phases) {
-      const PlatformPlace& now = round[static_cast<size_t>(phase)];
-      const PlatformPlace& next = round[static_cast<size_t>(phase + 1) % round.size()];
+      const PlatformPlace& now = (*round)[static_cast<size_t>(phase)];
+      const PlatformPlace& next = (*round)[static_cast<size_t>(phase + 1) % round->size()];
       bool run = false;
       for (const RideTick& r : runs)
         if (r.speedYBefore == now.speedY && r.y == next.y && r.speedX == next.speedX &&

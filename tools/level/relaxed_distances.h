@@ -83,8 +83,10 @@ class RelaxedDistances {
   static uint64_t hashOf(const Body& b);
   int find(const Body& b) const;
   int find(const Body& b, uint64_t hash) const;
-  // Asks for the memory a lookup of that hash will read.
+  // Asks for the memory a lookup of that hash will read: its slot, and,
+  // once the slot is at hand, the body it names.
   void prefetch(uint64_t hash) const;
+  void prefetchBody(uint64_t hash) const;
   int add(const Body& b, uint64_t hash);  // its index; new ones are queued
   void grow();
   void rehash(size_t size);

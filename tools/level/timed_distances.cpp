@@ -82,7 +82,6 @@ const TimedDistances::FreeSteps& TimedDistances::freeSteps(int index) {
   // fetched meanwhile
   std::array<RelaxedDistances::Body, ACTIONS> after;
   std::array<uint64_t, ACTIONS> hashes;
-  std::array<bool, ACTIONS> falls;
   for (int action = 0; action < ACTIONS; action++) {
     int32_t& step = free[static_cast<size_t>(action)];
     step = SKIPPED;
@@ -94,16 +93,15 @@ const TimedDistances::FreeSteps& TimedDistances::freeSteps(int index) {
     after[action] = RelaxedDistances::bodyOfPlayer();
     hashes[action] = RelaxedDistances::hashOf(after[action]);
     kinder.prefetch(hashes[action]);
-    falls[action] = fall + player->getSpeedY() > 0;
   }
   for (int action = 0; action < ACTIONS; action++) {
     int32_t& step = free[static_cast<size_t>(action)];
     if (step < 0) continue;
     step = kinder.find(after[action], hashes[action]);
-    if (step < 0 || !falls[action]) continue;
-    const RelaxedDistances::Body& after = kinder.bodies[static_cast<size_t>(step)];
+    // only a player falling or standing is taken up
+    if (step < 0 || fall + after[action].speedY <= 0) continue;
     for (size_t i = 0; i < kinder.rounds.size(); i++)
-      if (!kinder.rounds[i].empty() && kinder.withinReach(after, static_cast<int>(i))) {
+      if (!kinder.rounds[i].empty() && kinder.withinReach(after[action], static_cast<int>(i))) {
         step |= CATCHABLE;
         break;
       }
