@@ -85,18 +85,19 @@ RelaxedDistances::Body RelaxedDistances::bodyOfPlayer() {
   return b;
 }
 
+uint64_t RelaxedDistances::mixOf(uint64_t z) {
+  z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+  z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+  return z ^ (z >> 31);
+}
+
 uint64_t RelaxedDistances::hashOf(const Body& b) {
-  auto mix = [](uint64_t z) {
-    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
-    z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
-    return z ^ (z >> 31);
-  };
   uint64_t place = (static_cast<uint64_t>(static_cast<uint32_t>(b.x)) << 32) |
                    static_cast<uint32_t>(b.y);
   uint64_t rest = (static_cast<uint64_t>(static_cast<uint16_t>(b.speedY)) << 16) |
                   (static_cast<uint64_t>(static_cast<uint8_t>(b.direction)) << 32) |
                   (static_cast<uint64_t>(b.onGround) << 40) | static_cast<uint16_t>(b.platform + 1);
-  return mix(place ^ mix(rest + 0x9E3779B97F4A7C15ull));
+  return mixOf(place ^ mixOf(rest + 0x9E3779B97F4A7C15ull));
 }
 
 // A slot holds a body's index + 1 in its low half and the top of its hash

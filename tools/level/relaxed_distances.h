@@ -81,6 +81,7 @@ class RelaxedDistances {
   static const int ACTIONS = 2 * WALKS;
   static TickKeys walkKeys(int action);
   static uint64_t hashOf(const Body& b);
+  static uint64_t mixOf(uint64_t z);  // every bit of z stirred into every bit
   int find(const Body& b) const;
   int find(const Body& b, uint64_t hash) const;
   // Asks for the memory a lookup of that hash will read: its slot, and,

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstdint>
 #include <utility>
 
 #include "actors/moving_platform.h"
@@ -25,6 +26,13 @@ const int32_t SKIPPED = -4;  // Up off the ground: no other step than without it
 const int32_t FAR = INT_MAX / 2;
 const size_t BATCH = 64;  // states stepped before their successors are looked up
 const size_t AHEAD = 8;   // states whose memory is asked for before they are stepped
+// The quick look for a run goes by the ticks so far plus 5/4 of the kinder
+// count: a little more than the count alone, which finds runs soon but
+// long ones. On the shipped levels it comes within a few ticks of the
+// earliest, where the count alone stays over a dozen out.
+const int QUICK_TICK_WEIGHT = 4;
+const int QUICK_COUNT_WEIGHT = 5;
+const size_t QUICK_SHARE = 4;  // of the kinder world's states, at most, for the quick look
 
 // How a tick run from a state came out, as a state or a mark.
 int32_t outcomeOf(RunOutcome outcome, int index) {
@@ -43,17 +51,23 @@ TimedDistances::TimedDistances(const WorldState& world, const RelaxedDistances& 
   world.save(0, start);
   int first = kinder.find(RelaxedDistances::bodyOfPlayer());
   size_t states = kinder.states();
-  tickOf.assign(states, -1);
-  freeAt.assign(states, -1);
+  marks.assign((states + 63) / 64, 0);
+  freeAt.assign(states, UNSEEN);
   counted = want != NO_COUNTS;
   {
     RelaxedDistances::Kinder kinderWorld;
+    // Only the earliest finish is wanted: a run found quickly bounds it.
+    if (first >= 0 && want != COUNTS) {
+      int finish = someFinish(first, std::min(maxStates, states / QUICK_SHARE));
+      if (finish >= 0) this->limit = std::min(this->limit, finish + 1);
+    }
     ok = first >= 0 && sweep(first, maxStates, want);
     // with no finish before the limit there is nothing to count
     if (ok && counted && earliest < limit) countBack();
   }
   layers = std::vector<std::vector<uint8_t>>();
-  tickOf = freeAt = std::vector<int32_t>();
+  marks = std::vector<uint64_t>();
+  freeAt = std::vector<int32_t>();
   frees = std::deque<FreeSteps>();
   counted = ok && counted;
   if (!counted) counts.clear();
@@ -70,13 +84,14 @@ void TimedDistances::placePlatforms(int tick) const {
 // A player with no platform under him meets the platforms only at the
 // tick's end, when one whose top is at his feet takes him up: the rest of
 // his tick is the same whenever it is run, and is worked out once.
-const TimedDistances::FreeSteps& TimedDistances::freeSteps(int index) {
+int32_t TimedDistances::freeSteps(int index) {
   int32_t& at = freeAt[static_cast<size_t>(index)];
-  if (at >= 0) return frees[static_cast<size_t>(at)];
+  if (at != UNSEEN) return at;
+  const RelaxedDistances::Body from = kinder.bodies[static_cast<size_t>(index)];
+  if (from.platform >= 0) return at = RIDER;
   at = static_cast<int32_t>(frees.size());
   frees.emplace_back();
   FreeSteps& free = frees.back();
-  const RelaxedDistances::Body from = kinder.bodies[static_cast<size_t>(index)];
   int fall = currentMap->getFallSpeed();
   // every step is run before any is looked up, so the lookups' memory is
   // fetched meanwhile
@@ -106,14 +121,15 @@ const TimedDistances::FreeSteps& TimedDistances::freeSteps(int index) {
         break;
       }
   }
-  return free;
+  return at;
 }
 
 bool TimedDistances::successors(int index, int tick, std::vector<int32_t>& out) {
   out.clear();
-  const RelaxedDistances::Body& from = kinder.bodies[static_cast<size_t>(index)];
-  if (from.platform >= 0) {
+  int32_t at = freeSteps(index);
+  if (at == RIDER) {
     // A rider goes where his platform takes him: the whole tick, as it is.
+    const RelaxedDistances::Body& from = kinder.bodies[static_cast<size_t>(index)];
     for (int action = 0; action < ACTIONS; action++) {
       placePlatforms(tick);
       kinder.putPlayer(from);
@@ -125,7 +141,7 @@ bool TimedDistances::successors(int index, int tick, std::vector<int32_t>& out) 
     }
     return true;
   }
-  const FreeSteps& free = freeSteps(index);
+  const FreeSteps& free = frees[static_cast<size_t>(at)];
   bool placed = false;
   for (int32_t step : free) {
     if (step == MISSING) return false;
@@ -149,6 +165,64 @@ bool TimedDistances::successors(int index, int tick, std::vector<int32_t>& out) 
   return true;
 }
 
+int TimedDistances::someFinish(int first, size_t most) {
+  // Best first, by the weighted sum; among equals the one furthest on.
+  // Each sum has its bucket, a pile.
+  std::vector<std::vector<std::pair<int32_t, int32_t>>> buckets;  // (tick, state)
+  size_t lowest = SIZE_MAX;
+  auto push = [&](int tick, int32_t state, int ticks) {
+    size_t priority = static_cast<size_t>(QUICK_TICK_WEIGHT) * static_cast<size_t>(tick) +
+                      static_cast<size_t>(QUICK_COUNT_WEIGHT) * static_cast<size_t>(ticks);
+    if (priority >= buckets.size()) buckets.resize(priority + 1);
+    buckets[priority].push_back({tick, state});
+    lowest = std::min(lowest, priority);
+  };
+  // the (tick, state) pairs met, in a table of their own
+  std::vector<uint64_t> met(1 << 12, 0);
+  size_t metCount = 0;
+  // a key's slot: its own, or the free one it would take
+  auto slotOf = [&met](uint64_t key) -> uint64_t& {
+    size_t mask = met.size() - 1;
+    size_t i = RelaxedDistances::mixOf(key) & mask;
+    while (met[i] != 0 && met[i] != key) i = (i + 1) & mask;
+    return met[i];
+  };
+  auto meet = [&](int tick, int32_t state) {
+    if (2 * (metCount + 1) > met.size()) {
+      std::vector<uint64_t> old(met.size() * 2, 0);
+      old.swap(met);
+      for (uint64_t key : old)
+        if (key != 0) slotOf(key) = key;
+    }
+    uint64_t key = (static_cast<uint64_t>(static_cast<uint32_t>(tick)) << 32 |
+                    static_cast<uint32_t>(state)) + 1;
+    uint64_t& slot = slotOf(key);
+    if (slot == key) return false;
+    slot = key;
+    metCount++;
+    return true;
+  };
+  meet(0, first);
+  push(0, first, kinder.distance[static_cast<size_t>(first)]);
+  std::vector<int32_t> next;
+  for (size_t looked = 0; looked < most; looked++) {
+    while (lowest < buckets.size() && buckets[lowest].empty()) lowest++;
+    if (lowest >= buckets.size()) return -1;
+    std::pair<int32_t, int32_t> at = buckets[lowest].back();
+    buckets[lowest].pop_back();
+    searched++;
+    if (!successors(at.second, at.first, next)) return -1;
+    int tick = at.first + 1;
+    for (int32_t to : next) {
+      if (to == FINISHES) return tick;
+      int ticks = kinder.distance[static_cast<size_t>(to)];
+      if (ticks == RelaxedDistances::NO_EXIT || tick + ticks >= limit) continue;
+      if (meet(tick, to)) push(tick, to, ticks);
+    }
+  }
+  return -1;
+}
+
 bool TimedDistances::sweep(int first, size_t maxStates, Counts want) {
   std::vector<int32_t> from(1, first), layer, next, made;
   auto keep = [this, want](const std::vector<int32_t>& states) {
@@ -164,6 +238,8 @@ bool TimedDistances::sweep(int first, size_t maxStates, Counts want) {
   };
   keep(from);
   for (int tick = 0; tick + 1 < limit && !from.empty(); tick++) {
+    // the marks are of the tick being made: those of the last go
+    for (int32_t state : from) mark(state, false);
     layer.clear();
     // A batch of states is stepped before their successors are looked up,
     // so that the lookups' memory is fetched meanwhile.
@@ -171,11 +247,7 @@ bool TimedDistances::sweep(int first, size_t maxStates, Counts want) {
       size_t end = std::min(from.size(), i + BATCH);
       made.clear();
       for (size_t k = i; k < end; k++) {
-        if (k + AHEAD < from.size()) {
-          size_t ahead = static_cast<size_t>(from[k + AHEAD]);
-          __builtin_prefetch(&kinder.bodies[ahead]);
-          __builtin_prefetch(&freeAt[ahead]);
-        }
+        if (k + AHEAD < from.size()) __builtin_prefetch(&freeAt[static_cast<size_t>(from[k + AHEAD])]);
         // and, nearer, its free steps, now that where they are is known
         if (k + AHEAD / 2 < from.size()) {
           int32_t at = freeAt[static_cast<size_t>(from[k + AHEAD / 2])];
@@ -188,7 +260,6 @@ bool TimedDistances::sweep(int first, size_t maxStates, Counts want) {
             continue;
           }
           __builtin_prefetch(&kinder.distance[static_cast<size_t>(to)]);
-          __builtin_prefetch(&tickOf[static_cast<size_t>(to)]);
           made.push_back(to);
         }
       }
@@ -196,9 +267,8 @@ bool TimedDistances::sweep(int first, size_t maxStates, Counts want) {
         int ticks = kinder.distance[static_cast<size_t>(to)];
         // cannot finish before the limit, by the kinder world's count
         if (ticks == RelaxedDistances::NO_EXIT || tick + 1 + ticks >= limit) continue;
-        int32_t& seen = tickOf[static_cast<size_t>(to)];
-        if (seen == tick + 1) continue;
-        seen = tick + 1;
+        if (marked(to)) continue;
+        mark(to, true);
         layer.push_back(to);
       }
     }
@@ -229,34 +299,33 @@ void TimedDistances::layerAt(size_t tick, std::vector<int32_t>& layer) const {
 
 void TimedDistances::countBack() {
   counts.assign(layers.size(), {});
-  // where each state of the next tick stands in its layer, or -1: the
-  // marks of the search are done with, and their room does for this
-  std::vector<int32_t>& placeIn = tickOf;
-  std::fill(placeIn.begin(), placeIn.end(), -1);
-  std::vector<int32_t> later, after, layer, here, next;
+  // The marks are now of the states of the next tick that can finish
+  // before the limit; their ticks are in that tick's counts.
+  std::fill(marks.begin(), marks.end(), 0);
+  std::vector<int32_t> layer, next;
   for (size_t tick = layers.size(); tick-- > 0;) {
     layerAt(tick, layer);
     layers[tick] = std::vector<uint8_t>();
-    here.assign(layer.size(), FAR);
-    for (size_t i = 0; i < layer.size(); i++) {
-      successors(layer[i], static_cast<int>(tick), next);
+    const std::vector<Count>* later = tick + 1 < counts.size() ? &counts[tick + 1] : nullptr;
+    for (int32_t state : layer) {
+      successors(state, static_cast<int>(tick), next);
+      int32_t here = FAR;
       for (int32_t to : next) {
         if (to == FINISHES) {
-          here[i] = 1;
+          here = 1;
           continue;
         }
-        int32_t place = placeIn[static_cast<size_t>(to)];
-        if (place >= 0) here[i] = std::min(here[i], 1 + after[static_cast<size_t>(place)]);
+        if (!marked(to)) continue;
+        auto found = std::lower_bound(later->begin(), later->end(), Count{to, 0});
+        here = std::min(here, 1 + found->ticks);
       }
-      if (static_cast<long>(tick) + here[i] < limit) counts[tick].push_back({layer[i], here[i]});
+      if (static_cast<long>(tick) + here < limit) counts[tick].push_back({state, here});
     }
     std::sort(counts[tick].begin(), counts[tick].end());
     counts[tick].shrink_to_fit();
-    for (int32_t index : later) placeIn[static_cast<size_t>(index)] = -1;
-    for (size_t i = 0; i < layer.size(); i++)
-      placeIn[static_cast<size_t>(layer[i])] = static_cast<int32_t>(i);
-    later.swap(layer);
-    after.swap(here);
+    if (later)
+      for (const Count& count : *later) mark(count.state, false);
+    for (const Count& count : counts[tick]) mark(count.state, true);
   }
 }
 

@@ -66,7 +66,13 @@ class TimedDistances {
   static const int ACTIONS = RelaxedDistances::ACTIONS;
   static const int32_t CATCHABLE = 1 << 30;
   using FreeSteps = std::array<int32_t, ACTIONS>;
+  // What freeAt holds besides a place in frees.
+  static constexpr int32_t UNSEEN = -1;
+  static constexpr int32_t RIDER = -2;  // he stands on a platform: no free steps
 
+  // The tick a run here found by a quick, greedy look touches an exit, or
+  // -1 when it finds none among `most` states of a tick and a place.
+  int someFinish(int first, size_t most);
   bool sweep(int first, size_t maxStates, Counts want);
   void countBack();
   // A tick's states as the search kept them, less those that can no longer
@@ -76,7 +82,9 @@ class TimedDistances {
   // kinder world's indices, or a mark that it touched an exit; false when
   // one is not among them.
   bool successors(int index, int tick, std::vector<int32_t>& out);
-  const FreeSteps& freeSteps(int index);
+  // Where the state's free steps are in frees, worked out on the first
+  // call; RIDER for a rider.
+  int32_t freeSteps(int index);
   void placePlatforms(int tick) const;
 
   const RelaxedDistances& kinder;
@@ -88,8 +96,19 @@ class TimedDistances {
   // per tick, where kept: the states searched, each as its zigzagged gap
   // from the one before (varint.h); most are near the one before
   std::vector<std::vector<uint8_t>> layers;
-  std::vector<int32_t> tickOf;               // per kinder state: the last layer it joined
-  std::vector<int32_t> freeAt;               // per kinder state: its free steps, or -1
+  // A bit per kinder state, small enough to stay near at hand: in the
+  // search, whether it is in the tick being made; counting back, whether
+  // it can finish before the limit at the tick after the one counted.
+  std::vector<uint64_t> marks;
+  bool marked(int32_t state) const {
+    return (marks[static_cast<size_t>(state) >> 6] >> (state & 63)) & 1;
+  }
+  void mark(int32_t state, bool on) {
+    uint64_t bit = uint64_t(1) << (state & 63);
+    uint64_t& word = marks[static_cast<size_t>(state) >> 6];
+    word = on ? word | bit : word & ~bit;
+  }
+  std::vector<int32_t> freeAt;               // per kinder state: its free steps, UNSEEN or RIDER
   std::deque<FreeSteps> frees;
   // Per tick, the states that can still finish before the limit and the
   // ticks they need, by state.
