@@ -3,10 +3,17 @@
 #include "relaxed_distances.h"
 
 #include <allegro.h>
+#include <malloc.h>
 
 #include <algorithm>
+#include <atomic>
+#include <condition_variable>
 #include <cstdint>
+#include <exception>
 #include <functional>
+#include <mutex>
+#include <system_error>
+#include <thread>
 #include <utility>
 
 #include "actors/bullet.h"
@@ -25,7 +32,104 @@ namespace {
 // Far enough that no platform put there reaches the map in a tick.
 const int PARKED = -(1 << 26);
 const int MAX_ROUND = 4000;  // ticks; a platform not round by then is not followed
-const size_t BATCH = 64;     // bodies stepped before their successors are looked up
+// Bodies stepped while the helper looks up the last ones' successors:
+// enough for the hand-over to cost little beside them.
+const size_t BATCH = 1024;
+// The successors whose slots, and then whose bodies, are asked for while
+// one is looked up.
+const size_t SLOT_AHEAD = 16;
+const size_t BODY_AHEAD = 8;
+
+// Runs one job at a time on a thread of its own, for work that touches
+// none of the game's globals. With no thread to be had, each job runs at
+// once on the caller's. The jobs come every few hundred microseconds:
+// each side spins a while before it sleeps, so that a hand-over seldom
+// waits on the system to wake a thread.
+class alignas(64) Helper {
+ public:
+  Helper() {
+    try {
+      thread = std::thread([this]() { serve(); });
+    } catch (const std::system_error&) {
+    }
+  }
+  ~Helper() {
+    if (!thread.joinable()) return;
+    {
+      std::lock_guard<std::mutex> lock(mutex);
+      quit = true;
+    }
+    changed.notify_all();
+    thread.join();  // after the job in hand
+  }
+  Helper(const Helper&) = delete;
+  Helper& operator=(const Helper&) = delete;
+
+  void start(std::function<void()> work) {
+    if (!thread.joinable()) {
+      run(work);
+      return;
+    }
+    {
+      std::lock_guard<std::mutex> lock(mutex);
+      job = std::move(work);
+      busy.store(true, std::memory_order_release);
+    }
+    changed.notify_all();
+  }
+  // Waits for the job to end; what it threw is thrown here.
+  void wait() {
+    spinWhile([this]() { return busy.load(std::memory_order_acquire); });
+    std::unique_lock<std::mutex> lock(mutex);
+    changed.wait(lock, [this]() { return !busy.load(std::memory_order_relaxed); });
+    if (failure) std::rethrow_exception(std::exchange(failure, nullptr));
+  }
+
+ private:
+  template <typename Still>
+  static void spinWhile(Still still) {
+    for (int i = 0; i < SPINS && still(); i++) {
+#if defined(__x86_64__) || defined(__i386__)
+      __builtin_ia32_pause();  // easier on the core, and on the other thread
+#endif
+    }
+  }
+  void run(std::function<void()>& work) {
+    try {
+      work();
+    } catch (...) {
+      failure = std::current_exception();
+    }
+  }
+  void serve() {
+    for (;;) {
+      spinWhile([this]() { return !busy.load(std::memory_order_acquire); });
+      std::function<void()> work;
+      {
+        std::unique_lock<std::mutex> lock(mutex);
+        changed.wait(lock, [this]() { return busy.load(std::memory_order_relaxed) || quit; });
+        if (!busy.load(std::memory_order_relaxed)) return;
+        work = std::move(job);
+      }
+      run(work);
+      {
+        std::lock_guard<std::mutex> lock(mutex);
+        busy.store(false, std::memory_order_release);
+      }
+      changed.notify_all();
+    }
+  }
+
+  static const int SPINS = 4000;  // about a hundred microseconds
+  std::mutex mutex;
+  std::condition_variable changed;
+  std::function<void()> job;
+  alignas(64) std::atomic<bool> busy{false};
+  bool quit = false;
+  std::exception_ptr failure;
+  std::thread thread;  // last: it starts once the rest is ready
+  char pad[64];        // nothing of its caller's on its last line
+};
 
 int platformCount() { return platformList->getCapacity(); }
 
@@ -239,55 +343,110 @@ bool RelaxedDistances::explore(size_t maxStates, int limit,
   for (int i = 0; i < platformCount(); i++) park(i);
 
   addAt(bodyOfPlayer(), hashOf(bodyOfPlayer()), 0);
-  std::vector<int> next;
-  struct Expanded {
-    size_t end;      // of its successors in `made`
-    bool bounded;    // no run through it can beat the limit: its bound will do
-    bool finishes;
+  // Breadth first: a body is met first by the fewest ticks it takes. A
+  // batch of bodies is stepped here (the game's tick runs on its globals,
+  // so on this thread only) while a helper looks up the successors of the
+  // batch before, in the tables, which only it touches meanwhile. The
+  // lookups take each body in turn as if alone, so all comes out as if
+  // one were done after the other.
+  Stepped stepped[2];
+  std::vector<Body> from;
+  std::vector<int32_t> depths;
+  size_t n = 0;  // the first body not yet stepped
+  // copies of the next bodies, taken while the helper is idle
+  auto takeNext = [&]() {
+    from.clear();
+    depths.clear();
+    for (size_t b = n; b < std::min(bodies.size(), n + BATCH); b++) {
+      from.push_back(bodies[b]);
+      depths.push_back(distance[b]);
+    }
   };
-  std::vector<Expanded> batch;
-  // Breadth first: a body is met first by the fewest ticks it takes. The
-  // bodies are stepped a batch at a time and their successors looked up
-  // after, so that the lookups' memory is fetched meanwhile; each body is
-  // then taken in turn as if alone.
-  for (size_t n = 0; n < bodies.size();) {
-    size_t end = std::min(bodies.size(), n + BATCH);
-    batch.clear();
-    made.clear();
-    madeHashes.clear();
-    for (size_t b = n; b < end; b++) {
-      Expanded e = {0, false, false};
-      if (atLeast && limit > 0) e.bounded = distance[b] + atLeast(bodies[b].x) >= limit;
-      if (!e.bounded) e.finishes = expand(static_cast<int>(b));
-      e.end = made.size();
-      batch.push_back(e);
+  bool going = true;
+  bool busy = false;
+  // The tables then grow on the helper's thread: from the same heap as
+  // the rest, so that what one thread lets go the other takes again (with
+  // a heap of its own, level 3's peak was 8 MB higher).
+  mallopt(M_ARENA_MAX, 1);
+  Helper helper;
+  int s = 0;
+  takeNext();
+  while (!from.empty()) {
+    stepBodies(from, depths, limit, atLeast, stepped[s]);
+    stepped[s].first = n;
+    if (busy) helper.wait();
+    busy = false;
+    if (!going) return false;
+    n += from.size();
+    takeNext();
+    const Stepped& batch = stepped[s];
+    helper.start([&, maxStates]() { going = lookUp(batch, maxStates, atLeast); });
+    busy = true;
+    s ^= 1;
+    if (from.empty()) {
+      // the last lookups may have met more
+      helper.wait();
+      busy = false;
+      if (!going) return false;
+      takeNext();
     }
-    // where the bodies already met are, for the lookups that find them
-    for (uint64_t hash : madeHashes) prefetchBody(hash);
-    size_t first = 0;
-    for (size_t b = n; b < end; first = batch[b - n].end, b++) {
-      const Expanded& e = batch[b - n];
-      // Too many: the rest are left with their bound, where there is one.
-      bool full = bodies.size() > maxStates;
-      if (full && !atLeast) return false;
-      cut = cut || full;
-      if (full || e.bounded) {
-        distance[b] = atLeast(bodies[b].x);
-        steps.push_back(0);  // no successors
-        continue;
-      }
-      int depth = distance[b] + 1;  // of its successors
-      next.clear();
-      for (size_t k = first; k < e.end; k++) next.push_back(addAt(made[k], madeHashes[k], depth));
-      // its depth is spent: its successors have theirs
-      distance[b] = e.finishes ? 1 : NO_EXIT;
-      std::sort(next.begin(), next.end());
-      next.erase(std::unique(next.begin(), next.end()), next.end());
-      keepSteps(static_cast<int>(b), next);
-      // the steps are counted in 32 bits
-      if (stepCount > UINT32_MAX / 2) return false;
+  }
+  return true;
+}
+
+void RelaxedDistances::stepBodies(const std::vector<Body>& from, const std::vector<int32_t>& depths,
+                                  int limit, const std::function<int(int)>& atLeast,
+                                  Stepped& into) {
+  into.expanded.clear();
+  into.made.clear();
+  into.hashes.clear();
+  stepping = &into;
+  for (size_t i = 0; i < from.size(); i++) {
+    Expanded e = {0, false, false};
+    if (atLeast && limit > 0) e.bounded = depths[i] + atLeast(from[i].x) >= limit;
+    if (!e.bounded) e.finishes = expand(from[i]);
+    e.end = into.made.size();
+    into.expanded.push_back(e);
+  }
+  stepping = nullptr;
+}
+
+bool RelaxedDistances::lookUp(const Stepped& stepped, size_t maxStates,
+                              const std::function<int(int)>& atLeast) {
+  // the slots a few successors on are asked for, and nearer, the bodies
+  // they name
+  const std::vector<uint64_t>& hashes = stepped.hashes;
+  for (size_t k = 0; k < std::min(hashes.size(), SLOT_AHEAD); k++) prefetch(hashes[k]);
+  for (size_t k = 0; k < std::min(hashes.size(), BODY_AHEAD); k++) prefetchBody(hashes[k]);
+  std::vector<int>& next = lookedUp;
+  size_t k = 0;
+  for (size_t i = 0; i < stepped.expanded.size(); i++) {
+    size_t b = stepped.first + i;
+    const Expanded& e = stepped.expanded[i];
+    // Too many: the rest are left with their bound, where there is one.
+    bool full = bodies.size() > maxStates;
+    if (full && !atLeast) return false;
+    cut = cut || full;
+    if (full || e.bounded) {
+      distance[b] = atLeast(bodies[b].x);
+      steps.push_back(0);  // no successors
+      k = e.end;
+      continue;
     }
-    n = end;
+    int depth = distance[b] + 1;  // of its successors
+    next.clear();
+    for (; k < e.end; k++) {
+      if (k + SLOT_AHEAD < hashes.size()) prefetch(hashes[k + SLOT_AHEAD]);
+      if (k + BODY_AHEAD < hashes.size()) prefetchBody(hashes[k + BODY_AHEAD]);
+      next.push_back(addAt(stepped.made[k], hashes[k], depth));
+    }
+    // its depth is spent: its successors have theirs
+    distance[b] = e.finishes ? 1 : NO_EXIT;
+    std::sort(next.begin(), next.end());
+    next.erase(std::unique(next.begin(), next.end()), next.end());
+    keepSteps(static_cast<int>(b), next);
+    // the steps are counted in 32 bits
+    if (stepCount > UINT32_MAX / 2) return false;
   }
   return true;
 }
@@ -311,14 +470,11 @@ void RelaxedDistances::prefetchBody(uint64_t hash) const {
 }
 
 void RelaxedDistances::make(const Body& b) {
-  uint64_t hash = hashOf(b);
-  prefetch(hash);
-  made.push_back(b);
-  madeHashes.push_back(hash);
+  stepping->made.push_back(b);
+  stepping->hashes.push_back(hashOf(b));
 }
 
-bool RelaxedDistances::expand(int index) {
-  const Body from = bodies[static_cast<size_t>(index)];
+bool RelaxedDistances::expand(const Body& from) {
   bool finishes = false;
   // A rider's platform is where it was when it caught him: its top at his
   // feet, him alongside it. Any place of its round that fits will do.

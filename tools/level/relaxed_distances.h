@@ -93,9 +93,30 @@ class RelaxedDistances {
   void rehash(size_t size);
 
   bool explore(size_t maxStates, int limit, const std::function<int(int)>& atLeast);
-  // Steps the body, leaving its successors in `made`; whether a step
-  // touches an exit.
-  bool expand(int index);
+  // A body stepped, for its successors to be looked up.
+  struct Expanded {
+    size_t end;     // of its successors in the batch's `made`
+    bool bounded;   // no run through it can beat the limit: its bound will do
+    bool finishes;  // a step touches an exit
+  };
+  // A batch of bodies stepped: each one's successors in order, and their
+  // hashes.
+  struct alignas(64) Stepped {
+    size_t first = 0;  // the first body's index
+    std::vector<Expanded> expanded;
+    std::vector<Body> made;
+    std::vector<uint64_t> hashes;
+  };
+  // Steps copies of the bodies at their depths (the game's tick: on the
+  // search's own thread only).
+  void stepBodies(const std::vector<Body>& from, const std::vector<int32_t>& depths, int limit,
+                  const std::function<int(int)>& atLeast, Stepped& into);
+  // Looks a batch's successors up, adding those not met (the tables: on
+  // the helper's thread meanwhile); false to give up.
+  bool lookUp(const Stepped& stepped, size_t maxStates, const std::function<int(int)>& atLeast);
+  // Steps the body, leaving its successors in the batch being stepped;
+  // whether a step touches an exit.
+  bool expand(const Body& from);
   void make(const Body& b);
   void putPlayer(const Body& b) const;
   void park(int platform) const;
@@ -147,7 +168,11 @@ class RelaxedDistances {
   std::vector<int32_t> distance;
   std::deque<uint8_t> steps;  // every body's successors, in order (keepSteps)
   size_t stepCount = 0;
-  std::vector<std::vector<PlatformPlace>> rounds;  // per platform: each tick of its round
+  std::vector<int> lookedUp;  // lookUp's, kept for its room
+  // While the search runs, what is above is the helper's to change and
+  // what is below is read by the steps: on lines of memory of their own,
+  // so that neither thread's writes keep taking the other's from it.
+  alignas(64) std::vector<std::vector<PlatformPlace>> rounds;  // per platform: each tick of its round
   std::vector<std::vector<PlatformPlace>> tops;    // per platform: its round by height
   struct Reach {
     int left, right, top, bottom;  // what its round covers, in pixels
@@ -162,8 +187,7 @@ class RelaxedDistances {
     bool along;
   };
   std::vector<RideTick> rideTicks;  // expand's, kept for its room
-  std::vector<Body> made;            // a batch's successors, in order
-  std::vector<uint64_t> madeHashes;  // and their hashes
+  Stepped* stepping = nullptr;  // the batch being stepped
   int playerW = 0, playerH = 0;
 };
 
