@@ -12,6 +12,8 @@
 #include <png.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -19,6 +21,8 @@
 #include <iterator>
 #include <random>
 #include <regex>
+#include <stdexcept>
+#include <thread>
 
 #include <nlohmann/json.hpp>
 
@@ -28,6 +32,7 @@
 #include "actors/player.h"
 #include "app/data_objects.h"
 #include "app/game_state.h"
+#include "helper_thread.h"
 #include "level/tile_map.h"
 #include "level_check.h"
 #include "level_picture.h"
@@ -770,6 +775,41 @@ TEST_F(LevelToolTest, APlatformAnywhereOnItsRoundCatchesThePlayerInTheKinderWorl
     ASSERT_GE(along[t], 1) << "tick " << t;
     EXPECT_LE(t + along[t], ride.ticks) << "tick " << t;
   }
+}
+
+// The kinder world's lookups run on a helper thread: each job is seen
+// whole once it has been waited for, what one throws comes out of the
+// wait, and a job in hand when the helper goes is finished first.
+TEST(HelperThread, RunsEachJobWholeAndPassesOnWhatItThrows) {
+  HelperThread helper;
+  std::vector<int> done;
+  for (int job = 0; job < 300; job++) {
+    helper.start([&done, job]() {
+      for (int i = 0; i < 100; i++) done.push_back(job);
+    });
+    // the caller's own work meanwhile
+    volatile int sum = 0;
+    for (int i = 0; i < job * 10; i++) sum = sum + i;
+    helper.wait();
+    ASSERT_EQ(done.size(), 100u * static_cast<size_t>(job + 1));
+    ASSERT_EQ(done.back(), job);
+  }
+  helper.start([]() { throw std::runtime_error("out of room"); });
+  EXPECT_THROW(helper.wait(), std::runtime_error);
+  bool ran = false;
+  helper.start([&ran]() { ran = true; });
+  helper.wait();
+  EXPECT_TRUE(ran) << "the helper stopped after a job that threw";
+
+  std::atomic<bool> finished{false};
+  {
+    HelperThread last;
+    last.start([&finished]() {
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+      finished = true;
+    });
+  }
+  EXPECT_TRUE(finished);
 }
 
 TEST_F(LevelToolTest, TheKinderWorldStopsAtItsLimitAndItsStates) {

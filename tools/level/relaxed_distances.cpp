@@ -6,14 +6,8 @@
 #include <malloc.h>
 
 #include <algorithm>
-#include <atomic>
-#include <condition_variable>
 #include <cstdint>
-#include <exception>
 #include <functional>
-#include <mutex>
-#include <system_error>
-#include <thread>
 #include <utility>
 
 #include "actors/bullet.h"
@@ -22,6 +16,7 @@
 #include "actors/player.h"
 #include "app/data_objects.h"
 #include "app/game_state.h"
+#include "helper_thread.h"
 #include "level/tile_map.h"
 #include "level_run.h"
 #include "varint.h"
@@ -40,96 +35,6 @@ const size_t BATCH = 1024;
 const size_t SLOT_AHEAD = 16;
 const size_t BODY_AHEAD = 8;
 
-// Runs one job at a time on a thread of its own, for work that touches
-// none of the game's globals. With no thread to be had, each job runs at
-// once on the caller's. The jobs come every few hundred microseconds:
-// each side spins a while before it sleeps, so that a hand-over seldom
-// waits on the system to wake a thread.
-class alignas(64) Helper {
- public:
-  Helper() {
-    try {
-      thread = std::thread([this]() { serve(); });
-    } catch (const std::system_error&) {
-    }
-  }
-  ~Helper() {
-    if (!thread.joinable()) return;
-    {
-      std::lock_guard<std::mutex> lock(mutex);
-      quit = true;
-    }
-    changed.notify_all();
-    thread.join();  // after the job in hand
-  }
-  Helper(const Helper&) = delete;
-  Helper& operator=(const Helper&) = delete;
-
-  void start(std::function<void()> work) {
-    if (!thread.joinable()) {
-      run(work);
-      return;
-    }
-    {
-      std::lock_guard<std::mutex> lock(mutex);
-      job = std::move(work);
-      busy.store(true, std::memory_order_release);
-    }
-    changed.notify_all();
-  }
-  // Waits for the job to end; what it threw is thrown here.
-  void wait() {
-    spinWhile([this]() { return busy.load(std::memory_order_acquire); });
-    std::unique_lock<std::mutex> lock(mutex);
-    changed.wait(lock, [this]() { return !busy.load(std::memory_order_relaxed); });
-    if (failure) std::rethrow_exception(std::exchange(failure, nullptr));
-  }
-
- private:
-  template <typename Still>
-  static void spinWhile(Still still) {
-    for (int i = 0; i < SPINS && still(); i++) {
-#if defined(__x86_64__) || defined(__i386__)
-      __builtin_ia32_pause();  // easier on the core, and on the other thread
-#endif
-    }
-  }
-  void run(std::function<void()>& work) {
-    try {
-      work();
-    } catch (...) {
-      failure = std::current_exception();
-    }
-  }
-  void serve() {
-    for (;;) {
-      spinWhile([this]() { return !busy.load(std::memory_order_acquire); });
-      std::function<void()> work;
-      {
-        std::unique_lock<std::mutex> lock(mutex);
-        changed.wait(lock, [this]() { return busy.load(std::memory_order_relaxed) || quit; });
-        if (!busy.load(std::memory_order_relaxed)) return;
-        work = std::move(job);
-      }
-      run(work);
-      {
-        std::lock_guard<std::mutex> lock(mutex);
-        busy.store(false, std::memory_order_release);
-      }
-      changed.notify_all();
-    }
-  }
-
-  static const int SPINS = 4000;  // about a hundred microseconds
-  std::mutex mutex;
-  std::condition_variable changed;
-  std::function<void()> job;
-  alignas(64) std::atomic<bool> busy{false};
-  bool quit = false;
-  std::exception_ptr failure;
-  std::thread thread;  // last: it starts once the rest is ready
-  char pad[64];        // nothing of its caller's on its last line
-};
 
 int platformCount() { return platformList->getCapacity(); }
 
@@ -368,7 +273,7 @@ bool RelaxedDistances::explore(size_t maxStates, int limit,
   // the rest, so that what one thread lets go the other takes again (with
   // a heap of its own, level 3's peak was 8 MB higher).
   mallopt(M_ARENA_MAX, 1);
-  Helper helper;
+  HelperThread helper;
   int s = 0;
   takeNext();
   while (!from.empty()) {
