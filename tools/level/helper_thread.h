@@ -14,9 +14,10 @@
 
 // Runs one job at a time on a thread of its own, for work that touches
 // none of the game's globals. With no thread to be had, each job runs at
-// once on the caller's. The jobs come every few hundred microseconds:
-// each side spins a while before it sleeps, so that a hand-over seldom
-// waits on the system to wake a thread.
+// once on the caller's. The jobs come every few hundred microseconds: the
+// caller spins a while before it sleeps on its wait, so that it seldom
+// waits on the system to wake it. (The helper spinning between jobs as
+// well burnt more time than it saved, and made level 2's solve vary.)
 class alignas(64) HelperThread {
  public:
   HelperThread() {
@@ -75,7 +76,6 @@ class alignas(64) HelperThread {
   }
   void serve() {
     for (;;) {
-      spinWhile([this]() { return !busy.load(std::memory_order_acquire); });
       std::function<void()> work;
       {
         std::unique_lock<std::mutex> lock(mutex);
