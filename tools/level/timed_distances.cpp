@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <climits>
-#include <cstdint>
 #include <utility>
 
 #include "actors/moving_platform.h"
@@ -33,6 +32,7 @@ const size_t AHEAD = 8;   // states whose memory is asked for before they are st
 const int QUICK_TICK_WEIGHT = 4;
 const int QUICK_COUNT_WEIGHT = 5;
 const size_t QUICK_SHARE = 4;  // of the kinder world's states, at most, for the quick look
+const size_t QUICK_SPAN = 1 << 14;  // sums in the quick look's ring of buckets
 
 // How a tick run from a state came out, as a state or a mark.
 int32_t outcomeOf(RunOutcome outcome, int index) {
@@ -167,15 +167,19 @@ bool TimedDistances::successors(int index, int tick, std::vector<int32_t>& out) 
 
 int TimedDistances::someFinish(int first, size_t most) {
   // Best first, by the weighted sum; among equals the one furthest on.
-  // Each sum has its bucket, a pile.
-  std::vector<std::vector<std::pair<int32_t, int32_t>>> buckets;  // (tick, state)
-  size_t lowest = SIZE_MAX;
-  auto push = [&](int tick, int32_t state, int ticks) {
-    size_t priority = static_cast<size_t>(QUICK_TICK_WEIGHT) * static_cast<size_t>(tick) +
-                      static_cast<size_t>(QUICK_COUNT_WEIGHT) * static_cast<size_t>(ticks);
-    if (priority >= buckets.size()) buckets.resize(priority + 1);
-    buckets[priority].push_back({tick, state});
-    lowest = std::min(lowest, priority);
+  // Each sum has its bucket, a pile, in a ring of them from the lowest: a
+  // step lowers the sum by one at most, and those that raise it past the
+  // ring are not worth a quick look. (When the lowest goes down, a sum a
+  // whole ring above it may come to share its bucket: the order is only a
+  // guess's anyway.)
+  std::vector<std::vector<std::pair<int32_t, int32_t>>> buckets(QUICK_SPAN);  // (tick, state)
+  int64_t lowest = 0;
+  auto priorityOf = [](int tick, int ticks) {
+    return QUICK_TICK_WEIGHT * static_cast<int64_t>(tick) +
+           QUICK_COUNT_WEIGHT * static_cast<int64_t>(ticks);
+  };
+  auto bucket = [&buckets](int64_t priority) -> std::vector<std::pair<int32_t, int32_t>>& {
+    return buckets[static_cast<size_t>(priority) & (QUICK_SPAN - 1)];
   };
   // the (tick, state) pairs met, in a table of their own
   std::vector<uint64_t> met(1 << 12, 0);
@@ -203,13 +207,15 @@ int TimedDistances::someFinish(int first, size_t most) {
     return true;
   };
   meet(0, first);
-  push(0, first, kinder.distance[static_cast<size_t>(first)]);
+  lowest = priorityOf(0, kinder.distance[static_cast<size_t>(first)]);
+  bucket(lowest).push_back({0, first});
   std::vector<int32_t> next;
   for (size_t looked = 0; looked < most; looked++) {
-    while (lowest < buckets.size() && buckets[lowest].empty()) lowest++;
-    if (lowest >= buckets.size()) return -1;
-    std::pair<int32_t, int32_t> at = buckets[lowest].back();
-    buckets[lowest].pop_back();
+    int64_t end = lowest + static_cast<int64_t>(QUICK_SPAN);
+    while (lowest < end && bucket(lowest).empty()) lowest++;
+    if (lowest == end) return -1;
+    std::pair<int32_t, int32_t> at = bucket(lowest).back();
+    bucket(lowest).pop_back();
     searched++;
     if (!successors(at.second, at.first, next)) return -1;
     int tick = at.first + 1;
@@ -217,7 +223,10 @@ int TimedDistances::someFinish(int first, size_t most) {
       if (to == FINISHES) return tick;
       int ticks = kinder.distance[static_cast<size_t>(to)];
       if (ticks == RelaxedDistances::NO_EXIT || tick + ticks >= limit) continue;
-      if (meet(tick, to)) push(tick, to, ticks);
+      int64_t priority = priorityOf(tick, ticks);
+      if (priority >= lowest + static_cast<int64_t>(QUICK_SPAN) || !meet(tick, to)) continue;
+      bucket(priority).push_back({tick, to});
+      lowest = std::min(lowest, priority);
     }
   }
   return -1;
