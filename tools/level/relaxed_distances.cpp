@@ -35,7 +35,6 @@ const size_t BATCH = 1024;
 const size_t SLOT_AHEAD = 16;
 const size_t BODY_AHEAD = 8;
 
-
 int platformCount() { return platformList->getCapacity(); }
 
 bool alongside(int left, int right, int x, int playerRight) {
