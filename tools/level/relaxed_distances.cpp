@@ -144,10 +144,11 @@ void RelaxedDistances::grow() { rehash(std::max<size_t>(1 << 12, slots.size() * 
 void RelaxedDistances::rehash(size_t size) {
   slots = std::vector<uint64_t>(size, 0);
   size_t mask = slots.size() - 1;
-  // a batch's slots are asked for before any is filled
-  uint64_t hashes[BATCH];
-  for (size_t first = 0; first < bodies.size(); first += BATCH) {
-    size_t count = std::min(BATCH, bodies.size() - first);
+  // a run of slots is asked for before any is filled
+  const size_t RUN = 64;
+  uint64_t hashes[RUN];
+  for (size_t first = 0; first < bodies.size(); first += RUN) {
+    size_t count = std::min(RUN, bodies.size() - first);
     for (size_t k = 0; k < count; k++) {
       hashes[k] = hashOf(bodies[first + k]);
       prefetch(hashes[k]);
@@ -275,32 +276,32 @@ bool RelaxedDistances::explore(size_t maxStates, int limit,
   HelperThread helper;
   int s = 0;
   takeNext();
-  while (!from.empty()) {
-    stepBodies(from, depths, limit, atLeast, stepped[s]);
-    stepped[s].first = n;
-    if (busy) helper.wait();
-    busy = false;
-    if (!going) return false;
+  for (;;) {
+    if (!from.empty()) stepBodies(n, from, depths, limit, atLeast, stepped[s]);
+    if (busy) {
+      helper.wait();
+      busy = false;
+      if (!going) return false;
+    }
+    if (from.empty()) {
+      // nothing was left to step: the last lookups may have met more
+      takeNext();
+      if (from.empty()) return true;
+      continue;
+    }
     n += from.size();
     takeNext();
     const Stepped& batch = stepped[s];
     helper.start([&, maxStates]() { going = lookUp(batch, maxStates, atLeast); });
     busy = true;
     s ^= 1;
-    if (from.empty()) {
-      // the last lookups may have met more
-      helper.wait();
-      busy = false;
-      if (!going) return false;
-      takeNext();
-    }
   }
-  return true;
 }
 
-void RelaxedDistances::stepBodies(const std::vector<Body>& from, const std::vector<int32_t>& depths,
-                                  int limit, const std::function<int(int)>& atLeast,
-                                  Stepped& into) {
+void RelaxedDistances::stepBodies(size_t first, const std::vector<Body>& from,
+                                  const std::vector<int32_t>& depths, int limit,
+                                  const std::function<int(int)>& atLeast, Stepped& into) {
+  into.first = first;
   into.expanded.clear();
   into.made.clear();
   into.hashes.clear();

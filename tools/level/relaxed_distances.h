@@ -107,10 +107,10 @@ class RelaxedDistances {
     std::vector<Body> made;
     std::vector<uint64_t> hashes;
   };
-  // Steps copies of the bodies at their depths (the game's tick: on the
-  // search's own thread only).
-  void stepBodies(const std::vector<Body>& from, const std::vector<int32_t>& depths, int limit,
-                  const std::function<int(int)>& atLeast, Stepped& into);
+  // Steps copies of the bodies from index `first` on, at their depths (the
+  // game's tick: on the search's own thread only).
+  void stepBodies(size_t first, const std::vector<Body>& from, const std::vector<int32_t>& depths,
+                  int limit, const std::function<int(int)>& atLeast, Stepped& into);
   // Looks a batch's successors up, adding those not met (the tables: on
   // the helper's thread meanwhile); false to give up.
   bool lookUp(const Stepped& stepped, size_t maxStates, const std::function<int(int)>& atLeast);

@@ -43,9 +43,9 @@ int32_t outcomeOf(RunOutcome outcome, int index) {
 
 }  // namespace
 
-TimedDistances::TimedDistances(const WorldState& world, const RelaxedDistances& kinder, int limit,
+TimedDistances::TimedDistances(const WorldState& world, const RelaxedDistances& kinder, int before,
                                size_t maxStates, Counts want)
-    : kinder(kinder), limit(limit), earliest(limit) {
+    : kinder(kinder), limit(before), earliest(before) {
   if (!kinder.usable() || limit <= 0 || kinder.states() >= static_cast<size_t>(CATCHABLE)) return;
   std::vector<int> start;
   world.save(0, start);
@@ -59,7 +59,7 @@ TimedDistances::TimedDistances(const WorldState& world, const RelaxedDistances& 
     // Only the earliest finish is wanted: a run found quickly bounds it.
     if (first >= 0 && want != COUNTS) {
       int finish = someFinish(first, std::min(maxStates, states / QUICK_SHARE));
-      if (finish >= 0) this->limit = std::min(this->limit, finish + 1);
+      if (finish >= 0) limit = std::min(limit, finish + 1);
     }
     ok = first >= 0 && sweep(first, maxStates, want);
     // with no finish before the limit there is nothing to count
@@ -221,9 +221,8 @@ int TimedDistances::someFinish(int first, size_t most) {
     int tick = at.first + 1;
     for (int32_t to : next) {
       if (to == FINISHES) return tick;
-      int ticks = kinder.distance[static_cast<size_t>(to)];
-      if (ticks == RelaxedDistances::NO_EXIT || tick + ticks >= limit) continue;
-      int64_t priority = priorityOf(tick, ticks);
+      if (!inTime(to, tick)) continue;
+      int64_t priority = priorityOf(tick, kinder.distance[static_cast<size_t>(to)]);
       if (priority >= lowest + static_cast<int64_t>(QUICK_SPAN) || !meet(tick, to)) continue;
       bucket(priority).push_back({tick, to});
       lowest = std::min(lowest, priority);
@@ -273,10 +272,7 @@ bool TimedDistances::sweep(int first, size_t maxStates, Counts want) {
         }
       }
       for (int32_t to : made) {
-        int ticks = kinder.distance[static_cast<size_t>(to)];
-        // cannot finish before the limit, by the kinder world's count
-        if (ticks == RelaxedDistances::NO_EXIT || tick + 1 + ticks >= limit) continue;
-        if (marked(to)) continue;
+        if (!inTime(to, tick + 1) || marked(to)) continue;
         mark(to, true);
         layer.push_back(to);
       }
@@ -300,10 +296,14 @@ void TimedDistances::layerAt(size_t tick, std::vector<int32_t>& layer) const {
   int64_t state = 0;
   while (at < bytes.size()) {
     state += unzigzag(getVarint([&]() { return bytes[at++]; }));
-    int ticks = kinder.distance[static_cast<size_t>(state)];
-    if (ticks != RelaxedDistances::NO_EXIT && static_cast<long>(tick) + ticks < limit)
+    if (inTime(static_cast<int32_t>(state), static_cast<long>(tick)))
       layer.push_back(static_cast<int32_t>(state));
   }
+}
+
+bool TimedDistances::inTime(int32_t state, long tick) const {
+  int ticks = kinder.distance[static_cast<size_t>(state)];
+  return ticks != RelaxedDistances::NO_EXIT && tick + ticks < limit;
 }
 
 void TimedDistances::countBack() {

@@ -37,11 +37,11 @@ class TimedDistances {
   };
 
   // Searches from the player as `world` saved him at tick 0, and puts the
-  // world back. Only runs finishing before tick `limit` are of interest;
+  // world back. Only runs finishing before tick `before` are of interest;
   // a state the kinder world's counts put past it is not searched on.
   // Past `maxStates` states of a tick and a place in all, it gives up and
   // is not usable; so it is when the kinder world was cut short.
-  TimedDistances(const WorldState& world, const RelaxedDistances& kinder, int limit,
+  TimedDistances(const WorldState& world, const RelaxedDistances& kinder, int before,
                  size_t maxStates, Counts want = COUNTS);
 
   bool usable() const { return ok; }
@@ -78,6 +78,9 @@ class TimedDistances {
   // A tick's states as the search kept them, less those that can no longer
   // finish before the limit.
   void layerAt(size_t tick, std::vector<int32_t>& layer) const;
+  // Whether, by the kinder world's count, the state at that tick can still
+  // finish before the limit.
+  bool inTime(int32_t state, long tick) const;
   // The states a tick from state `index` at tick `tick` leads to, as the
   // kinder world's indices, or a mark that it touched an exit; false when
   // one is not among them.
@@ -88,7 +91,7 @@ class TimedDistances {
   void placePlatforms(int tick) const;
 
   const RelaxedDistances& kinder;
-  int limit;
+  int limit;  // runs finishing before it are of interest; lowered once one is known
   bool ok = false;
   bool counted = false;
   int earliest;
