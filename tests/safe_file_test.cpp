@@ -216,3 +216,12 @@ TEST(SafeFileLock, TwoProcessesMergingUnderTheLockLoseNothing) {
     EXPECT_NE(text.find(std::to_string(c) + ":" + std::to_string(rounds - 1) + "\n"),
               std::string::npos);
 }
+
+TEST(SafeFileSave, AFolderThatCannotHoldTheFileIsReportedInTheSystemsWords) {
+  // the lock file fails first; the player hears why the save failed, not
+  // a word about locks
+  std::string folder = newFolder();
+  std::string problem;
+  EXPECT_FALSE(saveFile(folder + "/missing/table", "x", problem));
+  EXPECT_EQ(problem, std::strerror(ENOENT));
+}

@@ -128,10 +128,11 @@ bool saveTarget(const std::string& path, std::string& target) {
 
 std::string saveTemporaryOf(const std::string& target) { return target + ".new"; }
 
-FileLock::FileLock(const std::string& path) : fd(-1), lockedPath(path) {
+FileLock::FileLock(const std::string& path) : fd(-1), err(0), lockedPath(path) {
   std::string target;
   if (!saveTarget(path, target)) {
-    why = std::strerror(errno);
+    err = errno;
+    why = std::strerror(err);
     return;
   }
   std::string name = target + ".lock";
@@ -142,18 +143,21 @@ FileLock::FileLock(const std::string& path) : fd(-1), lockedPath(path) {
   // another player's lock file in a shared folder may be read-only to us
   if (lock < 0 && errno == EACCES) lock = ::open(name.c_str(), O_RDONLY | flags, 0666);
   if (lock < 0) {
-    why = name + ": " + std::strerror(errno);
+    err = errno;
+    why = name + ": " + std::strerror(err);
     return;
   }
   struct stat info;
   if (::fstat(lock, &info) != 0 || !S_ISREG(info.st_mode)) {
+    err = EINVAL;
     why = name + ": not a regular file";
     ::close(lock);
     return;
   }
   while (::flock(lock, LOCK_EX) != 0) {
     if (errno == EINTR) continue;
-    why = name + ": " + std::strerror(errno);
+    err = errno;
+    why = name + ": " + std::strerror(err);
     ::close(lock);
     return;
   }
@@ -189,8 +193,13 @@ bool saveFileWith(const std::string& path, const SaveWriter& write, std::string&
     held = own.get();
   }
   if (!held->held()) {
+    int why = held->error();
+    // a folder we may not write to refuses the save's own files the same
+    // way: the player is told that, not a word about locks
+    if (why == EACCES || why == EROFS || why == ENOENT || why == ENOSPC || why == EDQUOT)
+      return failWith(problem, why);
     problem = "cannot lock " + held->problem();
-    errno = ENOLCK;
+    errno = why ? why : ENOLCK;
     return false;
   }
 

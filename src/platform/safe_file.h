@@ -67,9 +67,12 @@ class FileLock {
   const std::string& problem() const { return why; }
   // The path the lock was taken for.
   const std::string& path() const { return lockedPath; }
+  // The errno of the failure; 0 when held.
+  int error() const { return err; }
 
  private:
   int fd;
+  int err;
   std::string lockedPath;
   std::string why;
 };
